@@ -1,0 +1,73 @@
+# Shared build rules: warnings, the embedded resources of the POSIX build, and
+# the helpers every subsystem uses to declare its programs, tests and fuzzers.
+
+if(MSVC)
+  message(FATAL_ERROR "Build with MinGW-w64 (see the windows preset)")
+endif()
+
+add_library(project_warnings INTERFACE)
+target_compile_options(project_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Werror)
+
+add_library(project_options INTERFACE)
+if(WIN32)
+  # One self-contained 32-bit executable per program: no runtime DLLs to ship.
+  target_link_options(project_options INTERFACE -static -static-libgcc -static-libstdc++)
+endif()
+
+set(FILTERS_SOURCE_ROOT ${CMAKE_SOURCE_DIR})
+
+# embed_resources(<target> <type> <name> <language> <file>)
+# Windows: compiles a one-line .rc with windres. POSIX: generates a C++ table that
+# the platform layer's FindResourceA searches, so both builds read the same file.
+function(embed_resource target type name language file)
+  get_filename_component(abs ${file} ABSOLUTE)
+  string(MAKE_C_IDENTIFIER "${target}_${type}_${name}" id)
+  if(WIN32)
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/${id}.rc)
+    file(WRITE ${rc} "LANGUAGE ${language}\n\"${name}\" \"${type}\" \"${abs}\"\n")
+    target_sources(${target} PRIVATE ${rc})
+  else()
+    set(cpp ${CMAKE_CURRENT_BINARY_DIR}/${id}.cpp)
+    add_custom_command(OUTPUT ${cpp}
+      COMMAND ${CMAKE_COMMAND} -DINPUT=${abs} -DOUTPUT=${cpp} -DTYPE=${type} -DNAME=${name}
+              -DLANGUAGE=${language} -DID=${id} -P ${FILTERS_SOURCE_ROOT}/cmake/EmbedResource.cmake
+      DEPENDS ${abs} ${FILTERS_SOURCE_ROOT}/cmake/EmbedResource.cmake
+      VERBATIM)
+    target_sources(${target} PRIVATE ${cpp})
+  endif()
+endfunction()
+
+# filter_program(<name> SOURCES ... LIBS ...): a console converter.
+function(filter_program name)
+  cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${P_SOURCES})
+  target_link_libraries(${name} PRIVATE ${P_LIBS} platform project_warnings project_options)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endfunction()
+
+# unit_test(<name> SOURCES ... LIBS ...): a GoogleTest binary registered with ctest.
+function(unit_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gtest_main project_warnings)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "FILTERS_BIN_DIR=${CMAKE_BINARY_DIR}/bin;FILTERS_WINDOWS_BIN_DIR=${FILTERS_WINDOWS_BIN_DIR};FILTERS_CORPUS_DIR=${FILTERS_SOURCE_ROOT}/../shared/corpus;FILTERS_WINE_PREFIX=${CMAKE_BINARY_DIR}/wineprefix"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# fuzzer(<name> SOURCES ... LIBS ...): a libFuzzer target, run briefly by ctest.
+function(fuzzer name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS} platform project_warnings)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  set(corpus ${CMAKE_BINARY_DIR}/fuzz/${name}.corpus)
+  file(MAKE_DIRECTORY ${corpus})
+  add_test(NAME fuzz.${name}
+    COMMAND ${name} -max_total_time=${FILTERS_FUZZ_SECONDS} -rss_limit_mb=2048 -timeout=10 ${corpus})
+endfunction()
+set(FILTERS_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzzer runs under ctest")

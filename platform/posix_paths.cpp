@@ -1,0 +1,93 @@
+// Windows-style paths on a case-sensitive POSIX file system.
+#include "platform/posix_internal.h"
+
+#include <cctype>
+#include <dirent.h>
+#include <string>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace {
+
+bool exists(const std::string &path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+// The entry of `directory` whose name equals `name` ignoring case, or `name` itself.
+std::string match_in_directory(const std::string &directory, const std::string &name) {
+    DIR *dir = opendir(directory.empty() ? "." : directory.c_str());
+    if (dir == nullptr) return name;
+    std::string found = name;
+    while (dirent *entry = readdir(dir)) {
+        if (strcasecmp(entry->d_name, name.c_str()) == 0) {
+            found = entry->d_name;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+} // namespace
+
+namespace platform {
+
+std::string resolve_path(const char *path) {
+    std::string spelled = path != nullptr ? path : "";
+    for (char &c : spelled)
+        if (c == '\\') c = '/';
+    if (spelled.empty() || exists(spelled)) return spelled;
+
+    std::string resolved;
+    std::size_t start = 0;
+    if (spelled[0] == '/') {
+        resolved = "/";
+        start = 1;
+    }
+    bool matching = true; // once a component is missing, the rest stays as spelled
+    while (start <= spelled.size()) {
+        std::size_t end = spelled.find('/', start);
+        if (end == std::string::npos) end = spelled.size();
+        std::string component = spelled.substr(start, end - start);
+        if (!component.empty()) {
+            std::string directory = resolved;
+            if (!resolved.empty() && resolved.back() != '/') resolved += '/';
+            if (matching && component != "." && component != ".." && !exists(resolved + component)) {
+                component = match_in_directory(directory.empty() ? "." : directory, component);
+                if (!exists(resolved + component)) matching = false;
+            }
+            resolved += component;
+        }
+        if (end == spelled.size()) break;
+        start = end + 1;
+    }
+    if (spelled.back() == '/' && resolved.back() != '/') resolved += '/';
+    return resolved;
+}
+
+bool pattern_matches(const char *pattern, const char *name) {
+    // Iterative wildcard match with one backtrack point: linear in practice.
+    const char *star = nullptr;
+    const char *star_name = nullptr;
+    while (*name != '\0') {
+        if (*pattern == '*') {
+            star = pattern++;
+            star_name = name;
+        } else if (*pattern == '?' ||
+                   (*pattern != '\0' && std::tolower(static_cast<unsigned char>(*pattern)) ==
+                                            std::tolower(static_cast<unsigned char>(*name)))) {
+            ++pattern;
+            ++name;
+        } else if (star != nullptr) {
+            pattern = star + 1;
+            name = ++star_name;
+        } else {
+            return false;
+        }
+    }
+    while (*pattern == '*') ++pattern;
+    return *pattern == '\0';
+}
+
+} // namespace platform

@@ -1,0 +1,100 @@
+#include "tests/support/programs.h"
+#include "tests/support/files.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testing_support {
+namespace {
+
+std::string env_or_empty(const char *name) {
+    const char *value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string trim_line_end(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+bool wine_available() {
+    static const bool available = std::system("command -v wine >/dev/null 2>&1") == 0;
+    return available;
+}
+
+// Runs argv with stdout and stderr sent to files; returns the exit status.
+int spawn(const std::vector<std::string> &argv, const std::string &out_path, const std::string &err_path,
+          bool wine_environment) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen(out_path.c_str(), "wb", stdout) || !freopen(err_path.c_str(), "wb", stderr)) _exit(127);
+        if (wine_environment) {
+            setenv("WINEDEBUG", "-all", 1);
+            setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+            std::string prefix = env_or_empty("FILTERS_WINE_PREFIX");
+            if (!prefix.empty()) setenv("WINEPREFIX", prefix.c_str(), 1);
+        }
+        std::vector<char *> args;
+        for (const auto &a : argv) args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+} // namespace
+
+std::string windows_path(const std::string &path) {
+    std::string absolute = std::filesystem::absolute(path).string();
+    std::string result = "Z:";
+    for (char c : absolute) result += c == '/' ? '\\' : c;
+    return result;
+}
+
+std::vector<Runner> runners_for(std::string_view program) {
+    std::vector<Runner> runners{Runner::native};
+    std::string dir = env_or_empty("FILTERS_WINDOWS_BIN_DIR");
+    if (!dir.empty() && wine_available() &&
+        std::filesystem::exists(std::filesystem::path(dir) / (std::string(program) + ".exe")) &&
+        std::filesystem::exists(std::filesystem::path(dir) / "winhost.exe"))
+        runners.push_back(Runner::windows);
+    return runners;
+}
+
+std::string runner_name(Runner runner) { return runner == Runner::native ? "native" : "windows"; }
+
+RunResult run_program(Runner runner, std::string_view program, const std::vector<std::string> &arguments) {
+    TempDir scratch;
+    std::string out_path = scratch.file("stdout");
+    std::string err_path = scratch.file("stderr");
+    RunResult result;
+    if (runner == Runner::native) {
+        std::vector<std::string> argv{(std::filesystem::path(env_or_empty("FILTERS_BIN_DIR")) / program).string()};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        result.exit_code = spawn(argv, out_path, err_path, false);
+        result.succeeded = result.exit_code == 0;
+        if (!result.succeeded) result.failure_text = trim_line_end(read_text(err_path));
+    } else {
+        std::filesystem::path dir = env_or_empty("FILTERS_WINDOWS_BIN_DIR");
+        std::string report_path = scratch.file("report");
+        std::vector<std::string> argv{"wine", (dir / "winhost.exe").string(), windows_path(report_path),
+                                      windows_path((dir / (std::string(program) + ".exe")).string())};
+        for (const auto &a : arguments) argv.push_back(a.empty() || a[0] != '/' ? a : windows_path(a));
+        spawn(argv, out_path, err_path, true);
+        // The report: the exit code on the first line, then the atom's name.
+        std::string report = read_text(report_path);
+        auto newline = report.find('\n');
+        result.exit_code = newline == std::string::npos ? -1 : std::atoi(report.substr(0, newline).c_str());
+        result.succeeded = result.exit_code == 0;
+        if (newline != std::string::npos) result.failure_text = trim_line_end(report.substr(newline + 1));
+    }
+    result.output = read_text(out_path);
+    return result;
+}
+
+} // namespace testing_support
