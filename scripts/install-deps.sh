@@ -12,7 +12,8 @@ missing=()
 need() { dpkg -s "$1" >/dev/null 2>&1 || missing+=("$1"); }
 
 for p in build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev \
-         libpng-dev zlib1g-dev clang libclang-rt-14-dev dpkg-dev; do
+         libpng-dev zlib1g-dev clang libclang-rt-14-dev dpkg-dev \
+         netpbm imagemagick libgif-dev; do
   need "$p"
 done
 if [ "$want_windows" = 1 ]; then
