@@ -71,7 +71,7 @@ bool parse_draw(const Bytes &file, DrawSprite &d, std::string &why) {
     word_at(d.sprite, 40, d.mode);
     d.bpp = bpp_of_mode(d.mode);
     if (d.bpp == 0) return why = "unknown mode " + std::to_string(d.mode), false;
-    d.width = static_cast<int>((d.width_words * 32 + d.last_bit + 1 - 32) / static_cast<std::uint32_t>(d.bpp));
+    d.width = static_cast<int>((d.width_words * 32 + d.last_bit + 1) / static_cast<std::uint32_t>(d.bpp));
     d.height = static_cast<int>(d.height_rows + 1);
     d.has_mask = d.mask_offset != d.image_offset;
     if (d.sprite_size != d.sprite.size()) return why = "sprite size does not match the file", false;
