@@ -28,6 +28,12 @@ namespace {
 constexpr std::int32_t kPngStreamBuffer = 131072;
 constexpr std::int32_t kDefaultDpi = 90;
 
+// Ancillary chunks the sprite has no use for. libpng passes over them
+// unread instead of allocating and inflating them (a text chunk may claim a
+// gigabyte). gAMA and sRGB stay: png_set_background composites by them.
+constexpr png_byte kIgnoredChunks[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0pCAL\0sCAL\0hIST\0tIME\0"
+                                      "oFFs\0eXIf\0sBIT\0cHRM\0";
+
 // Everything the read needs after libpng has jumped back: it lives in the
 // caller of decode(), so no value here is lost to longjmp.
 struct PngRead {
@@ -114,6 +120,8 @@ void decode(PngRead *read) {
     if (setjmp(png_jmpbuf(png)) != 0) return;
 
     png_set_read_fn(png, read, pngin_read_data);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks,
+                                static_cast<int>(sizeof kIgnoredChunks / 5));
     png_read_info(png, info);
 
     png_color_16p file_background = nullptr;
