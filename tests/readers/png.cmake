@@ -4,3 +4,4 @@ add_library(png_test_helpers STATIC ${CMAKE_CURRENT_LIST_DIR}/png_helpers.cpp)
 target_link_libraries(png_test_helpers PUBLIC png_reader test_support PRIVATE project_warnings)
 
 unit_test(png_reader_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/png_reader_test.cpp LIBS png_test_helpers)
+unit_test(png_corpus_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/png_corpus_test.cpp LIBS png_test_helpers)

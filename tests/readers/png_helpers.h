@@ -34,28 +34,33 @@ std::uint32_t sprite_value(const Bitmap *bitmap, std::int32_t x, std::int32_t y)
 // The colour of pixel (x, y), through the palette for 8 bpp and less.
 Rgb sprite_rgb(const Bitmap *bitmap, std::int32_t x, std::int32_t y);
 
-// A decoded netpbm image (PBM, PGM or PPM, binary), samples scaled to 8 bits
-// by taking the high byte of 16-bit samples.
-struct Pnm {
-    std::int32_t width = 0;
-    std::int32_t height = 0;
-    std::vector<Rgb> pixels;
-};
-std::optional<Pnm> parse_pnm(const testing_support::Bytes &bytes);
-
 // Runs a shell command; true when it exits with status 0.
 bool run_command(const std::string &command);
 bool have_program(const std::string &name);
 
-// pngtopnm's rendering of a PNG composited as the reader does: onto the
-// bKGD colour, or onto black when the file has none.
-std::optional<Pnm> netpbm_decode(const std::string &png_path, const std::string &scratch_dir);
+// netpbm's pngtopam reading of a PNG with its alpha, samples at the file's
+// own precision, composited here as the reader must: onto the bKGD colour or
+// black, alpha from the alpha channel, a palette's tRNS, or a grey or colour
+// tRNS (which pngtopam leaves out of its alpha, so the test applies it).
+struct Reference {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<Rgb> pixels;
+    std::vector<bool> partial; // partly transparent pixels, compared within partial_tolerance
+    // libpng's rounding may differ by one; and with a gAMA other than 1.0
+    // png_set_background composites in linear light, which the reference
+    // (mixing the encoded values) does not, so those pixels are not compared.
+    int partial_tolerance = 1;
+    bool rescaled = false;     // netpbm rescaled the samples (sBIT), so each may differ by one
+};
+std::optional<Reference> netpbm_reference(const std::string &png_path, const std::string &scratch_dir);
 
-// True when the PNG file holds a chunk of this type (walks the chunk list).
-bool png_has_chunk(const testing_support::Bytes &bytes, const std::string &type);
+// The data of the first chunk of the type, if any (walks the chunk list).
+std::optional<testing_support::Bytes> png_chunk_data(const testing_support::Bytes &bytes, const std::string &type);
 
-// Compares every pixel; returns a description of the first few mismatches
-// beyond `tolerance` per sample, or an empty string.
-std::string compare_pixels(const Bitmap *bitmap, const Pnm &expected, int tolerance);
+// Compares every pixel: opaque and fully transparent ones exactly, partly
+// transparent ones (and all of a rescaled reference) within one step.
+// Returns a description of the first mismatches, or an empty string.
+std::string compare_pixels(const Bitmap *bitmap, const Reference &expected);
 
 } // namespace png_tests

@@ -369,12 +369,18 @@ TEST(PngReader, FailuresCarryLibpngsMessage) {
         no_idat.insert(no_idat.end(), end.begin(), end.end());
     }
 
+    // A text chunk that claims a gigabyte in a short file: passed over unread,
+    // so the file simply ends early.
+    Bytes huge_text = cut(good, 33);
+    huge_text.insert(huge_text.end(), {0x3F, 0xFF, 0xFF, 0xFF, 't', 'E', 'X', 't', 'a', 'b', 'c'});
+
     struct Case {
         const char *what;
         Bytes bytes;
         std::string failure;
     };
     const Case cases[] = {
+        {"a text chunk claiming a gigabyte", huge_text, "PNG:Unexpected end of file"},
         {"not a PNG signature", with_byte(good, 1, 'Q'), "PNG:Not a PNG file"},
         {"empty file", {}, "PNG:Unexpected end of file"},
         {"signature only", cut(good, 8), "PNG:Unexpected end of file"},
