@@ -10,7 +10,55 @@
 
 namespace png_tests {
 
-using testing_support::Bytes;
+using namespace testing_support;
+
+Rgb builder_rgb(const PngBuilder &png, std::uint32_t x, std::uint32_t y) {
+    const int depth = png.bit_depth;
+    const int colour = png.colour_type;
+    auto grey_level = [depth](std::uint16_t v) -> std::uint8_t {
+        return depth == 16 ? static_cast<std::uint8_t>(v >> 8) : static_cast<std::uint8_t>(v * 255 / ((1 << depth) - 1));
+    };
+    auto grey = [&](std::uint16_t v) {
+        const std::uint8_t level = grey_level(v);
+        return Rgb{level, level, level};
+    };
+    auto rgb = [depth](std::uint16_t r, std::uint16_t g, std::uint16_t b) {
+        return Rgb{png_sample_8(r, depth), png_sample_8(g, depth), png_sample_8(b, depth)};
+    };
+    auto at16 = [](const Bytes &b, std::size_t i) { return static_cast<std::uint16_t>(b[i] << 8 | b[i + 1]); };
+
+    Rgb background{0, 0, 0};
+    if (!png.bkgd.empty()) {
+        if (colour == kPngPalette) {
+            const PngRgb &c = png.plte[png.bkgd[0]];
+            background = {c.red, c.green, c.blue};
+        } else if ((colour & 2) == 0) {
+            background = grey(at16(png.bkgd, 0));
+        } else {
+            background = rgb(at16(png.bkgd, 0), at16(png.bkgd, 2), at16(png.bkgd, 4));
+        }
+    }
+    const int channels = png_channels(colour);
+    if ((colour & 4) != 0 && png.sample(x, y, channels - 1) == 0) return background;
+    switch (colour) {
+    case kPngPalette: {
+        const std::uint16_t index = png.sample(x, y, 0);
+        if (index < png.trns.size() && png.trns[index] == 0) return background;
+        const PngRgb &c = png.plte[index];
+        return {c.red, c.green, c.blue};
+    }
+    case kPngGrey:
+    case kPngGreyAlpha:
+        if (colour == kPngGrey && !png.trns.empty() && png.sample(x, y, 0) == at16(png.trns, 0)) return background;
+        return grey(png.sample(x, y, 0));
+    default:
+        if (colour == kPngRgb && !png.trns.empty() && png.sample(x, y, 0) == at16(png.trns, 0) &&
+            png.sample(x, y, 1) == at16(png.trns, 2) && png.sample(x, y, 2) == at16(png.trns, 4))
+            return background;
+        return rgb(png.sample(x, y, 0), png.sample(x, y, 1), png.sample(x, y, 2));
+    }
+}
+
 
 Outcome read_png_file(const std::string &path) {
     sprite_list_clear(&sprite_list);

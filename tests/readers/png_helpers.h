@@ -4,6 +4,7 @@
 
 #include "framework/sprite.h"
 #include "tests/support/files.h"
+#include "tests/support/png_builder.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,6 +34,12 @@ Outcome read_png_bytes(const testing_support::Bytes &bytes);
 std::uint32_t sprite_value(const Bitmap *bitmap, std::int32_t x, std::int32_t y);
 // The colour of pixel (x, y), through the palette for 8 bpp and less.
 Rgb sprite_rgb(const Bitmap *bitmap, std::int32_t x, std::int32_t y);
+
+// The colour pixel (x, y) of a built image must show in an 8-bit sprite: its
+// own (16-bit samples cut to their high byte, grey widened to the ramp), or
+// the bKGD colour (black without one) where alpha 0 or tRNS make it
+// transparent. Alpha must be 0 or full.
+Rgb builder_rgb(const testing_support::PngBuilder &png, std::uint32_t x, std::uint32_t y);
 
 // Runs a shell command; true when it exits with status 0.
 bool run_command(const std::string &command);

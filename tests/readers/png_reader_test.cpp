@@ -84,55 +84,6 @@ PngBuilder test_image(Format f, Size size, Extra extra, bool interlaced) {
     return png;
 }
 
-// The colour a pixel must show: its own, or the background when tRNS or alpha
-// make it transparent.
-Rgb expected_rgb(const PngBuilder &png, std::uint32_t x, std::uint32_t y) {
-    const int depth = png.bit_depth;
-    const int colour = png.colour_type;
-    auto grey_level = [depth](std::uint16_t v) -> std::uint8_t {
-        return depth == 16 ? static_cast<std::uint8_t>(v >> 8) : static_cast<std::uint8_t>(v * 255 / ((1 << depth) - 1));
-    };
-    auto grey = [&](std::uint16_t v) {
-        const std::uint8_t level = grey_level(v);
-        return Rgb{level, level, level};
-    };
-    auto rgb = [depth](std::uint16_t r, std::uint16_t g, std::uint16_t b) {
-        return Rgb{png_sample_8(r, depth), png_sample_8(g, depth), png_sample_8(b, depth)};
-    };
-    auto at16 = [](const Bytes &b, std::size_t i) { return static_cast<std::uint16_t>(b[i] << 8 | b[i + 1]); };
-
-    Rgb background{0, 0, 0};
-    if (!png.bkgd.empty()) {
-        if (colour == kPngPalette) {
-            const PngRgb &c = png.plte[png.bkgd[0]];
-            background = {c.red, c.green, c.blue};
-        } else if ((colour & 2) == 0) {
-            background = grey(at16(png.bkgd, 0));
-        } else {
-            background = rgb(at16(png.bkgd, 0), at16(png.bkgd, 2), at16(png.bkgd, 4));
-        }
-    }
-    const int channels = png_channels(colour);
-    if (has_alpha(colour) && png.sample(x, y, channels - 1) == 0) return background;
-    switch (colour) {
-    case kPngPalette: {
-        const std::uint16_t index = png.sample(x, y, 0);
-        if (index < png.trns.size() && png.trns[index] == 0) return background;
-        const PngRgb &c = png.plte[index];
-        return {c.red, c.green, c.blue};
-    }
-    case kPngGrey:
-    case kPngGreyAlpha:
-        if (colour == kPngGrey && !png.trns.empty() && png.sample(x, y, 0) == at16(png.trns, 0)) return background;
-        return grey(png.sample(x, y, 0));
-    default:
-        if (colour == kPngRgb && !png.trns.empty() && png.sample(x, y, 0) == at16(png.trns, 0) &&
-            png.sample(x, y, 1) == at16(png.trns, 2) && png.sample(x, y, 2) == at16(png.trns, 4))
-            return background;
-        return rgb(png.sample(x, y, 0), png.sample(x, y, 1), png.sample(x, y, 2));
-    }
-}
-
 int expected_bpp(Format f) {
     if ((f.colour & 2) != 0 && f.colour != kPngPalette) return 24;
     return f.depth == 16 ? 8 : f.depth;
@@ -166,7 +117,7 @@ TEST(PngReader, EveryColourTypeAndDepthWithTransparencyAndBackground) {
                     int wrong = 0;
                     for (std::uint32_t y = 0; y < s.height; ++y) {
                         for (std::uint32_t x = 0; x < s.width; ++x) {
-                            const Rgb want = expected_rgb(png, x, y);
+                            const Rgb want = png_tests::builder_rgb(png, x, y);
                             const Rgb got = png_tests::sprite_rgb(b, static_cast<std::int32_t>(x),
                                                                   static_cast<std::int32_t>(y));
                             if (got == want || ++wrong > 3) continue;
