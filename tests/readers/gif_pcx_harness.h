@@ -1,0 +1,52 @@
+// Runs a reader in this process on bytes built by a test, and reads pixels
+// back from the sprite it made.
+#pragma once
+
+#include "framework/error.h"
+#include "framework/messages.h"
+#include "framework/sprite.h"
+#include "tests/support/files.h"
+
+#include <cstdint>
+#include <string>
+
+namespace reader_harness {
+
+// The message table and code table of a filter, as its entry sets them up.
+inline void set_up_messages() {
+    static CodeTableNode node;
+    static bool registered = false;
+    if (!registered) {
+        register_code_table(kFrameworkCodes, &node);
+        registered = true;
+    }
+    static const char kMessages[] = "ENOE:Error not found.\r\nEMEM:Not enough memory.\r\nERD:Error reading data.\r\n"
+                                    "EWR:Error writing data.\r\nECR:Corruption in file.\r\nEMODE:Unknown sprite mode.\r\n"
+                                    "ENOTTYPE:Unidentified file type.\r\n";
+    message_table_reset();
+    message_table_append(kMessages, sizeof kMessages - 1);
+}
+
+// Writes the bytes to a file, runs the reader on it with an empty sprite list
+// and returns the failure text, or "" on success.
+inline std::string run_reader(ErrorRecord *(*read)(const char *), const testing_support::Bytes &bytes) {
+    set_up_messages();
+    sprite_list_clear(&sprite_list);
+    testing_support::TempDir dir;
+    std::string path = dir.file("input");
+    testing_support::write_file(path, bytes);
+    ErrorRecord *error = read(path.c_str());
+    return error == nullptr ? std::string() : std::string(error->text);
+}
+
+// Pixel (x, y) of a bitmap in sprite layout.
+inline std::uint32_t pixel(Bitmap *bitmap, int x, int y) {
+    auto row = bitmap_row_bytes(bitmap, y);
+    int bpp = bitmap->bpp;
+    if (bpp == 24) return row[x * 3] | row[x * 3 + 1] << 8 | row[x * 3 + 2] << 16;
+    if (bpp >= 8) return row[x * (bpp / 8)];
+    std::size_t bit = static_cast<std::size_t>(x) * bpp;
+    return (row[bit / 8] >> (bit % 8)) & ((1u << bpp) - 1);
+}
+
+} // namespace reader_harness
