@@ -50,7 +50,7 @@ ErrorRecord *bitmap_create(std::int32_t width, std::int32_t height, std::int32_t
     if (pixel_bytes > kMaxBitmapBytes)
         return error_from_format(0, "Image is too large (%d x %d pixels at %d bits per pixel)",
                                  static_cast<int>(width), static_cast<int>(height), static_cast<int>(bpp));
-    if (ErrorRecord *error = block_alloc(bitmap, sizeof(Bitmap) + pixel_bytes + 4)) return error;
+    if (ErrorRecord *error = block_alloc(bitmap, static_cast<std::size_t>(sizeof(Bitmap) + pixel_bytes + 4))) return error;
     (*bitmap)->bpp = bpp;
     (*bitmap)->width = width;
     (*bitmap)->height = height;
