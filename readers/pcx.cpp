@@ -1,6 +1,7 @@
 // PCX reader. Decodes the run-length encoded lines of a PCX file straight into
 // sprite rows: packed 1, 2, 4 and 8 bit pixels, one-bit planes combined into
-// 2 or 4 bit pixels, and three 8-bit planes into 24-bit colour.
+// 2 or 4 bit pixels, three 8-bit planes into 24-bit colour, and four (red,
+// green, blue, alpha) into 32-bit colour without the alpha.
 //
 // Failure policy:
 // - rejected: a file shorter than the 128-byte header ("{ERD}"); a depth of 0
@@ -35,7 +36,7 @@ constexpr std::int32_t kHeaderSize = 128;
 constexpr std::int32_t kTrailingPaletteSize = 769; // marker 12 and 256 red, green, blue triples
 constexpr std::int32_t kPcxDpi = 96;
 
-enum class PcxLayout { none, packed, planar2, planar4, rgb24 };
+enum class PcxLayout { none, packed, planar2, planar4, rgb24, rgb32 };
 
 struct PcxHeader {
     std::uint8_t version;
@@ -130,6 +131,12 @@ void put_bytes(LineWriter *w, std::int64_t count, std::uint8_t value) {
         for (std::int64_t c = from; c < end; ++c) w->row_bytes[c * 3 + w->plane] = value;
         break;
     }
+    case PcxLayout::rgb32: {
+        if (w->plane == 3) break; // the sprite keeps no alpha: its fourth byte stays 0
+        std::int64_t end = std::min<std::int64_t>(to, w->width);
+        for (std::int64_t c = from; c < end; ++c) w->row_bytes[c * 4 + w->plane] = value;
+        break;
+    }
     case PcxLayout::none:
         break;
     }
@@ -197,6 +204,7 @@ PcxLayout layout_for(const PcxHeader &h, std::int32_t depth) {
     if (depth == 2) return h.planes == 2 && h.bits_per_pixel == 1 ? PcxLayout::planar2 : PcxLayout::packed;
     if (depth == 4) return h.planes >= 2 ? PcxLayout::planar4 : PcxLayout::packed;
     if (depth == 24 && h.bits_per_pixel == 8 && h.planes == 3) return PcxLayout::rgb24;
+    if (depth == 32 && h.bits_per_pixel == 8 && h.planes == 4) return PcxLayout::rgb32;
     return PcxLayout::none;
 }
 

@@ -46,6 +46,7 @@ inline std::uint32_t pixel(Bitmap *bitmap, int x, int y) {
     auto row = bitmap_row_bytes(bitmap, y);
     int bpp = bitmap->bpp;
     if (bpp == 24) return row[x * 3] | row[x * 3 + 1] << 8 | row[x * 3 + 2] << 16;
+    if (bpp == 32) return row[x * 4] | row[x * 4 + 1] << 8 | row[x * 4 + 2] << 16 | std::uint32_t(row[x * 4 + 3]) << 24;
     if (bpp >= 8) return row[x * (bpp / 8)];
     std::size_t bit = static_cast<std::size_t>(x) * bpp;
     return (row[bit / 8] >> (bit % 8)) & ((1u << bpp) - 1);

@@ -17,7 +17,7 @@ Bytes PcxBuilder::lines() const {
             for (int x = 0; x < width(); ++x) {
                 std::uint32_t p = pixels[static_cast<std::size_t>(y * width() + x)];
                 if (bits_per_pixel == 8 && planes > 1) {
-                    if (x < length) line[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(p >> (16 - 8 * plane));
+                    if (x < length) line[static_cast<std::size_t>(x)] = static_cast<std::uint8_t>(p >> (plane < 3 ? 16 - 8 * plane : 24));
                     continue;
                 }
                 std::uint32_t value = planes > 1 ? (p >> plane) & 1 : p;

@@ -21,7 +21,7 @@ struct PcxBuilder {
     int xmin = 0, ymin = 0, xmax = 0, ymax = 0;
     std::optional<int> bytes_per_line; // default: the even length that holds a line
     std::array<std::uint8_t, 48> colour_map{};
-    std::vector<std::uint32_t> pixels; // row-major: palette indices, or 0xRRGGBB for 8 bits x 3 planes
+    std::vector<std::uint32_t> pixels; // row-major: palette indices, or 0xAARRGGBB for 8-bit planes
     bool runs_cross_lines = false;     // encode all lines as one stream
     std::optional<Bytes> data;         // encoded data given as is
     std::optional<std::vector<std::uint8_t>> trailing_palette; // 768 bytes behind a marker
