@@ -8,9 +8,12 @@
 #include "framework/sprite.h"
 #include "tests/support/draw_file.h"
 #include "tests/support/files.h"
+#include "tests/support/programs.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <gtest/gtest.h>
 
 namespace reader_harness {
 
@@ -77,6 +80,55 @@ inline Converted convert(const FilterProgram &program, const std::string &input)
     }
     sprite_list_clear(&sprite_list);
     return result;
+}
+
+// Runs the real program on the bytes; on success the Draw file it wrote is
+// parsed into `sprite`.
+struct ProgramRun {
+    testing_support::RunResult result;
+    testing_support::DrawSprite sprite;
+    std::string parse_problem;
+    testing_support::Bytes output;
+};
+
+inline ProgramRun run_program_on(testing_support::Runner runner, std::string_view program,
+                                 const testing_support::Bytes &bytes) {
+    testing_support::TempDir dir;
+    std::string input = dir.file("input.img");
+    std::string output = dir.file("output.draw");
+    testing_support::write_file(input, bytes);
+    ProgramRun run;
+    run.result = testing_support::run_program(runner, program, {input, output});
+    if (run.result.succeeded) {
+        run.output = testing_support::read_file(output);
+        testing_support::parse_draw(run.output, run.sprite, run.parse_problem);
+    }
+    return run;
+}
+
+// The usage text and the missing-input failure, as the host sees them.
+inline void expect_usage_and_missing_input(std::string_view program) {
+    for (auto runner : testing_support::runners_for(program)) {
+        SCOPED_TRACE(testing_support::runner_name(runner));
+        std::string usage = "Syntax: " + std::string(program) + " <input file> <output file>";
+        for (const std::vector<std::string> &arguments : {std::vector<std::string>{}, std::vector<std::string>{"a"}}) {
+            auto result = testing_support::run_program(runner, program, arguments);
+            EXPECT_FALSE(result.succeeded);
+            EXPECT_EQ(result.failure_text, usage);
+        }
+        testing_support::TempDir dir;
+        std::string missing = dir.file("missing.img");
+        auto result = testing_support::run_program(runner, program, {missing, dir.file("out.draw")});
+        // The system's own text comes first; Wine words it differently from Windows.
+        bool native = runner == testing_support::Runner::native;
+        std::string tail = "\r\n(CreateFile) (2) (" + (native ? missing : testing_support::windows_path(missing)) + ")";
+        ASSERT_GT(result.failure_text.size(), tail.size());
+        EXPECT_EQ(result.failure_text.substr(result.failure_text.size() - tail.size()), tail);
+        if (native) {
+            EXPECT_EQ(result.failure_text, "The system cannot find the file specified." + tail);
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.draw")));
+    }
 }
 
 } // namespace reader_harness
