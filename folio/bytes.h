@@ -17,20 +17,22 @@ inline bool fitsIn(ByteSpan bytes, std::uint64_t at, std::uint64_t length) {
 
 inline bool readU8(ByteSpan bytes, std::uint64_t at, std::uint8_t &out) {
     if (!fitsIn(bytes, at, 1)) return false;
-    out = bytes[at];
+    out = bytes[static_cast<std::size_t>(at)];
     return true;
 }
 
 inline bool readU16(ByteSpan bytes, std::uint64_t at, std::uint16_t &out) {
     if (!fitsIn(bytes, at, 2)) return false;
-    out = static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
+    auto i = static_cast<std::size_t>(at);
+    out = static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8);
     return true;
 }
 
 inline bool readU32(ByteSpan bytes, std::uint64_t at, std::uint32_t &out) {
     if (!fitsIn(bytes, at, 4)) return false;
-    out = static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-          static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+    auto i = static_cast<std::size_t>(at);
+    out = static_cast<std::uint32_t>(bytes[i]) | static_cast<std::uint32_t>(bytes[i + 1]) << 8 |
+          static_cast<std::uint32_t>(bytes[i + 2]) << 16 | static_cast<std::uint32_t>(bytes[i + 3]) << 24;
     return true;
 }
 
