@@ -87,3 +87,26 @@ TEST(EndToEnd, FailuresCarryTheirMessage) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(EndToEnd, CorpusDocumentsGiveTheSameBytesOnEveryRunner) {
+    std::filesystem::path corpus = corpus_dir();
+    if (corpus.empty() || !std::filesystem::is_directory(corpus / "impression")) GTEST_SKIP() << "no Impression corpus";
+    std::vector<Runner> runners = runners_for("Folioload");
+    if (runners.size() < 2) GTEST_SKIP() << "no Windows build to compare with";
+    std::vector<std::filesystem::path> documents;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(corpus / "impression"))
+        if (entry.path().extension() == ".bc5") documents.push_back(entry.path());
+    std::sort(documents.begin(), documents.end());
+    for (const auto &document : documents) {
+        TempDir dir;
+        ProgramRun native = runFolioload(Runner::native, dir, {document.string(), dir.file("out.ddl")});
+        ProgramRun windows = runFolioload(Runner::windows, dir, {document.string(), dir.file("out.ddl")});
+        ASSERT_TRUE(native.result.succeeded) << document << ": " << native.result.failure_text;
+        EXPECT_TRUE(windows.result.succeeded) << document << ": " << windows.result.failure_text;
+        EXPECT_EQ(windows.ddl, native.ddl) << document;
+    }
+}
+
+} // namespace
