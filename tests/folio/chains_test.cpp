@@ -1,5 +1,5 @@
 // Text chains, linked-frame chains and frames embedded in stories.
-#include "tests/folio/conversion.h"
+#include "tests/folio/walk_support.h"
 #include "tests/support/ddl_checker.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // the rebuilt EPS header.
 #include "folio/picture_encoding.h"
 #include "folio/pictures.h"
-#include "tests/folio/conversion.h"
+#include "tests/folio/walk_support.h"
 #include "tests/support/ddl_checker.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The story writer against exact story objects.
-#include "tests/folio/conversion.h"
+#include "tests/folio/walk_support.h"
 #include "tests/support/ddl_checker.h"
 
 #include <gtest/gtest.h>

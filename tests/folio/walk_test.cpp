@@ -1,6 +1,6 @@
 // The document walk on built documents: chapters, master pages, pages and
 // their frames, each against the exact DDL it must give.
-#include "tests/folio/conversion.h"
+#include "tests/folio/walk_support.h"
 #include "tests/support/ddl_checker.h"
 
 #include <gtest/gtest.h>
