@@ -9,6 +9,8 @@
 #include "tests/support/document_builder.h"
 #include "tests/support/files.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,11 +30,13 @@ inline Conversion convertPath(const testing_support::TempDir &dir, const std::st
     for (std::string &argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     Conversion result;
+    testing::internal::CaptureStdout();  // the "width" line
     try {
         folio::convertDocument(static_cast<int>(arguments.size()), argv.data());
     } catch (const ddl::FatalError &failure) {
         result.failure = failure.what();
     }
+    testing::internal::GetCapturedStdout();
     if (std::filesystem::exists(dir.file("out.ddl"))) result.ddl = testing_support::read_text(dir.file("out.ddl"));
     return result;
 }
