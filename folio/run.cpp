@@ -148,6 +148,12 @@ void resetConversion() {
     resetColours();
 }
 
+void openDocument(const char *inputPath) {
+    resetConversion();
+    locateDocument(inputPath);
+    loadDocument();
+}
+
 int convertDocument(int argc, char **argv) {
     resetConversion();
     if (argc < 3) ddl::fatalError("Syntax: Convert <input file> <output file>");
