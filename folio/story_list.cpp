@@ -51,6 +51,11 @@ void writeMergeObject(DdlOutput &out, StoryListEntry &entry, ByteSpan payload, s
 
 void scanText(DdlOutput &out, std::int32_t story, ByteSpan payload, int kind) {
     for (std::uint32_t at = kTextStart; at < payload.size();) {
+        // Characters are the bulk of a story; only codes need the layout table.
+        if (payload[at] >= 32) {
+            ++at;
+            continue;
+        }
         if (payload[at] != kCodeObject) {
             at = controlCodeEnd(payload, at);
             continue;
@@ -73,12 +78,12 @@ void scanText(DdlOutput &out, std::int32_t story, ByteSpan payload, int kind) {
 }
 
 void scanChunks(DdlOutput &out, std::int32_t story, int kind) {
-    StoryStream stream;
-    std::uint64_t remaining = openStory(stream, story);
+    StoryChunks chunks;
+    openStoryChunks(chunks, story);
     ChunkHeader chunk;
-    while (nextStoryChunk(stream, remaining, chunk)) {
+    ByteSpan payload;
+    while (nextStoryChunk(chunks, chunk, payload)) {
         if (chunk.type == kChunkFrameList) {
-            std::vector<std::uint8_t> payload = readStoryBytes(stream, chunk.payloadLength());
             StoryListEntry &entry = gStories[story];
             std::uint32_t offset = 0;
             if (entry.copy != 0 || !readU32(payload, 0, offset)) continue;
@@ -86,13 +91,10 @@ void scanChunks(DdlOutput &out, std::int32_t story, int kind) {
                 offset += gRun.currentChapter - headerWord(kHeaderMainContentsStart);
             entry.frames.push_back(StoryFrame{offset + kRecordHeaderLength, false});
         } else if (chunk.type == kChunkText) {
-            std::vector<std::uint8_t> payload = readStoryBytes(stream, chunk.payloadLength());
             scanText(out, story, payload, kind);
-        } else {
-            skipStory(stream, chunk.payloadLength());
         }
     }
-    closeStory(stream);
+    closeStory(chunks.stream);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "folio/story_list.h"
 #include "folio/styles.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace folio {
@@ -19,6 +20,7 @@ using ddl::DdlOutput;
 constexpr std::size_t kRunLimit = 80;       // characters of a run, its opening quote included
 constexpr std::size_t kMaxAppliedStyles = 256;
 constexpr std::uint32_t kNumberEntryLength = 12;
+constexpr std::uint64_t kReadAhead = 64 * 1024;
 
 enum ControlCode : std::uint8_t {
     kCodeStyleChange = 7,
@@ -134,9 +136,18 @@ void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
         std::uint8_t byte = payload[at];
         if (byte >= 32) {
             if (writer.paragraphPending) beginOutput(writer);
-            if (byte == '"' || byte == '\\') writer.run += '\\';
-            writer.run += static_cast<char>(byte);
-            ++at;
+            if (byte == '"' || byte == '\\') {
+                writer.run += '\\';
+                writer.run += static_cast<char>(byte);
+                ++at;
+            } else {
+                // Plain characters go in together, up to the end of the run.
+                std::size_t end = at + std::min<std::size_t>(payload.size() - at, kRunLimit + 1 - writer.run.size());
+                std::size_t plain = at;
+                while (plain < end && payload[plain] >= 32 && payload[plain] != '"' && payload[plain] != '\\') ++plain;
+                writer.run.append(reinterpret_cast<const char *>(payload.data()) + at, plain - at);
+                at = static_cast<std::uint32_t>(plain);
+            }
         } else {
             switch (byte) {
             case kCodeStyleChange:
@@ -173,24 +184,46 @@ void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
 
 } // namespace
 
-bool nextStoryChunk(StoryStream &story, std::uint64_t &remaining, ChunkHeader &chunk) {
-    if (remaining < kChunkHeaderLength) return false;
-    std::uint8_t header[kChunkHeaderLength];
-    readStory(story, header, kChunkHeaderLength);
+std::uint64_t openStoryChunks(StoryChunks &chunks, std::int32_t index) {
+    chunks.remaining = openStory(chunks.stream, index);
+    chunks.at = chunks.end = 0;
+    return chunks.remaining;
+}
+
+bool nextStoryChunk(StoryChunks &chunks, ChunkHeader &chunk, ByteSpan &payload) {
+    std::uint64_t left = chunks.remaining + (chunks.end - chunks.at);
+    if (left < kChunkHeaderLength) return false;
+    // Make the header at hand, then the whole chunk; the buffer only grows.
+    auto need = [&](std::uint64_t count) {
+        std::size_t have = chunks.end - chunks.at;
+        if (have >= count) return;
+        std::copy(chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.at),
+                  chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.end), chunks.buffer.begin());
+        chunks.at = 0;
+        chunks.end = have;
+        std::uint64_t read = std::min<std::uint64_t>(chunks.remaining, std::max<std::uint64_t>(count - have, kReadAhead));
+        if (chunks.buffer.size() < have + read) chunks.buffer.resize(have + read);
+        readStory(chunks.stream, chunks.buffer.data() + have, static_cast<std::uint32_t>(read));
+        chunks.end += read;
+        chunks.remaining -= read;
+    };
+    need(kChunkHeaderLength);
+    const std::uint8_t *header = chunks.buffer.data() + chunks.at;
     chunk.type = header[4] & 7;
     chunk.length = header[5] | std::uint32_t{header[6]} << 8 | std::uint32_t{header[7]} << 16;
     // A damaged length ends the story rather than reading past it.
-    if (chunk.length < kChunkHeaderLength || chunk.length > remaining) return false;
-    remaining -= chunk.length;
+    if (chunk.length < kChunkHeaderLength || chunk.length > left) return false;
+    need(chunk.length);
+    payload = ByteSpan(chunks.buffer.data() + chunks.at + kChunkHeaderLength, chunk.payloadLength());
+    chunks.at += chunk.length;
     return true;
 }
 
 void writeStory(DdlOutput &out, const FrameRef &frame, int kind) {
     std::int32_t story = frameInt(frame, kFrameStoryIndex);
-    StoryStream stream;
-    std::uint64_t remaining = openStory(stream, story);
-    if (remaining < kChunkHeaderLength) {
-        closeStory(stream);
+    StoryChunks chunks;
+    if (openStoryChunks(chunks, story) < kChunkHeaderLength) {
+        closeStory(chunks.stream);
         return;
     }
     const StoryListEntry *entry = storyEntry(story);
@@ -203,17 +236,12 @@ void writeStory(DdlOutput &out, const FrameRef &frame, int kind) {
     ddl::writeText(out, "{adduserstyle STYLE_100}\n");
 
     ChunkHeader chunk;
-    while (nextStoryChunk(stream, remaining, chunk)) {
-        if (chunk.type == kChunkText) {
-            std::vector<std::uint8_t> payload = readStoryBytes(stream, chunk.payloadLength());
-            writeTextChunk(writer, payload);
-        } else {
-            skipStory(stream, chunk.payloadLength());
-        }
-    }
+    ByteSpan payload;
+    while (nextStoryChunk(chunks, chunk, payload))
+        if (chunk.type == kChunkText) writeTextChunk(writer, payload);
     flushRun(writer);
     ddl::writeText(out, "{endoftext}\n}\n\n");
-    closeStory(stream);
+    closeStory(chunks.stream);
 }
 
 } // namespace folio

@@ -7,6 +7,7 @@
 #include "folio/walk.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace folio {
 
@@ -14,10 +15,21 @@ namespace folio {
 // named after the frame.
 void writeStory(ddl::DdlOutput &out, const FrameRef &frame, int kind);
 
-// Steps the chunk walk of a story: reads the next chunk header while at least
-// 8 bytes remain and takes its length off `remaining`. False at the end of
-// the story: fewer than 8 bytes left, a chunk length of 0, or a chunk that is
-// shorter than its header or longer than what remains.
-bool nextStoryChunk(StoryStream &story, std::uint64_t &remaining, ChunkHeader &chunk);
+// Reads a story's chunks through a buffer, so that a story of many small
+// chunks costs a few large reads rather than two per chunk.
+struct StoryChunks {
+    StoryStream stream;
+    std::uint64_t remaining = 0;      // story bytes not yet taken from the buffer or the file
+    std::vector<std::uint8_t> buffer; // bytes read ahead, from `at` to `end`
+    std::size_t at = 0, end = 0;
+};
+
+// Opens story `index` for a chunk walk and gives its length.
+std::uint64_t openStoryChunks(StoryChunks &chunks, std::int32_t index);
+
+// The next chunk and its payload (valid until the next call). False at the end
+// of the story: fewer than 8 bytes left, a chunk length of 0, or a chunk that
+// is shorter than its header or longer than what remains.
+bool nextStoryChunk(StoryChunks &chunks, ChunkHeader &chunk, ByteSpan &payload);
 
 } // namespace folio
