@@ -30,6 +30,7 @@ DocumentBuilder richDocument() {
     doc.chapterMarker();
     doc.chapterMarker();
     doc.textStory(TextSpec{}.styleChange({1}).text("Title").paragraph());
+    doc.masterRecord(page(0, 0, 595000, 842000, 0));
     doc.mainRecord(chapter(1, 0, 0));
     doc.mainRecord(page(0, 0, 595000, 842000, 0));
     doc.mainRecord(textFrame(FrameSpec{}.box(1000, 1000, 5000, 5000).filled(rgbWord(0xff, 0x80, 0))));
