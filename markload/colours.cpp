@@ -89,8 +89,10 @@ void registerColourUse(Markload &m) {
 }
 
 void writeImplicitColours(Markload &m) {
+    bool any = false;
     for (std::size_t number = 0; number < m.colours.size(); ++number) {
         if (!m.colours[number].implicit) continue;
+        any = true;
         const std::string_view name = m.colours[number].name;
         const std::size_t equals = name.find('=');
         const std::string_view model = name.substr(0, equals);
@@ -125,7 +127,7 @@ void writeImplicitColours(Markload &m) {
         }
         emit(m, "}}\r\n");
     }
-    emit(m, "\r\n");
+    if (any) emit(m, "\r\n");
 }
 
 int colourNumber(Markload &m) {

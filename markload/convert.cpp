@@ -8,8 +8,8 @@ namespace {
 
 // Replays may walk this many bytes beyond the input's own size, and so many
 // times the input over: far more than any real document needs.
-constexpr std::uint64_t kReplayAllowance = 64ull << 20;
-constexpr std::uint64_t kReplayTimesInput = 16;
+constexpr std::uint64_t kReplayAllowance = 1ull << 20;
+constexpr std::uint64_t kReplayTimesInput = 8;
 
 // Passes 1 and 2 look only at command groups.
 void walkGroups(Markload &m, void (*scanGroup)(Markload &)) {

@@ -157,7 +157,7 @@ bool switchStyle(Markload &m, std::string_view word) {
     }
     if (!settingOn && !settingOff) return false;
     emit(m, settingOn ? std::string_view("{adduserstyle {stylename ") : std::string_view("{remuserstyle {stylename "));
-    emitString(m, found == 0 ? std::string_view("BodyText") : std::string_view(name));
+    emitString(m, found == 0 && !m.styles.empty() ? std::string_view("BodyText") : std::string_view(name));
     emit(m, "}}");
     return true;
 }
