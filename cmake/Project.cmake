@@ -25,7 +25,9 @@ function(embed_resource target type name language file)
   string(MAKE_C_IDENTIFIER "${target}_${type}_${name}" id)
   if(WIN32)
     set(rc ${CMAKE_CURRENT_BINARY_DIR}/${id}.rc)
-    file(WRITE ${rc} "LANGUAGE ${language}\n\"${name}\" \"${type}\" \"${abs}\"\n")
+    math(EXPR primary "${language} & 1023")
+    math(EXPR sub "${language} >> 10")
+    file(WRITE ${rc} "LANGUAGE ${primary}, ${sub}\n\"${name}\" ${type} \"${abs}\"\n")
     target_sources(${target} PRIVATE ${rc})
   else()
     set(cpp ${CMAKE_CURRENT_BINARY_DIR}/${id}.cpp)
@@ -53,7 +55,7 @@ function(unit_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gtest_main project_warnings)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "FILTERS_BIN_DIR=${CMAKE_BINARY_DIR}/bin;FILTERS_WINDOWS_BIN_DIR=${FILTERS_WINDOWS_BIN_DIR};FILTERS_CORPUS_DIR=${FILTERS_SOURCE_ROOT}/../shared/corpus;FILTERS_WINE_PREFIX=${CMAKE_BINARY_DIR}/wineprefix"
+    PROPERTIES ENVIRONMENT "FILTERS_BIN_DIR=${CMAKE_BINARY_DIR}/bin;FILTERS_WINDOWS_BIN_DIR=${FILTERS_WINDOWS_BIN_DIR};FILTERS_WINE=${FILTERS_WINE};FILTERS_CORPUS_DIR=${FILTERS_SOURCE_ROOT}/../shared/corpus;FILTERS_WINE_PREFIX=${CMAKE_BINARY_DIR}/wineprefix"
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -19,8 +19,15 @@ std::string trim_line_end(std::string text) {
     return text;
 }
 
+// The Wine loader chosen by scripts/wine-env.sh (the 64-bit one on machines
+// that cannot run 32-bit code), or plain "wine".
+std::string wine_command() {
+    std::string chosen = env_or_empty("FILTERS_WINE");
+    return chosen.empty() ? "wine" : chosen;
+}
+
 bool wine_available() {
-    static const bool available = std::system("command -v wine >/dev/null 2>&1") == 0;
+    static const bool available = std::system((wine_command() + " --version >/dev/null 2>&1").c_str()) == 0;
     return available;
 }
 
@@ -82,7 +89,7 @@ RunResult run_program(Runner runner, std::string_view program, const std::vector
     } else {
         std::filesystem::path dir = env_or_empty("FILTERS_WINDOWS_BIN_DIR");
         std::string report_path = scratch.file("report");
-        std::vector<std::string> argv{"wine", (dir / "winhost.exe").string(), windows_path(report_path),
+        std::vector<std::string> argv{wine_command(), (dir / "winhost.exe").string(), windows_path(report_path),
                                       windows_path((dir / (std::string(program) + ".exe")).string())};
         for (const auto &a : arguments) argv.push_back(a.empty() || a[0] != '/' ? a : windows_path(a));
         spawn(argv, out_path, err_path, true);
