@@ -3,7 +3,7 @@
 // model specifications ("rgb=(1,0,0)") used by fontcolour and backcolour,
 // written after pass 1 under a display name made from their values.
 #include "markload/markload.h"
-#include "markload/shared_pending.h"
+#include "folio/fatal_error.h"
 
 #include <cmath>
 
@@ -18,7 +18,7 @@ struct ModelLine {
 constexpr ModelLine kModelLines[] = {{"%%+c", "cmyk"}, {"%%+r", "rgb"}, {"%%+h", "hsv"}};
 
 void registerColour(Markload &m, std::string_view name, bool implicit) {
-    if (m.colours.size() >= kMaxColours) fatalError("Too many colours");
+    if (m.colours.size() >= kMaxColours) ddl::fatalError("Too many colours");
     m.colours.push_back(Colour{std::string(name), implicit});
 }
 
@@ -98,7 +98,7 @@ void writeImplicitColours(Markload &m) {
         const std::string_view model = name.substr(0, equals);
         if (equals == std::string_view::npos ||
             (model != "rgb" && model != "hsv" && model != "cmyk" && model != "rgb24"))
-            fatalError("Colour model not recognised");
+            ddl::fatalError("Colour model not recognised");
 
         // rgb24 gives red, green and blue from 0 to 255; it is written as an
         // rgb colour of three components like every other.
@@ -134,7 +134,7 @@ int colourNumber(Markload &m) {
     readArgumentWord(m);
     for (std::size_t number = 0; number < m.colours.size(); ++number)
         if (m.colours[number].name == m.token()) return static_cast<int>(number);
-    fatalError("Colour not found");
+    ddl::fatalError("Colour not found");
 }
 
 } // namespace markload

@@ -2,7 +2,8 @@
 // over the text's groups (pass 3), the bodies of style definitions (pass 2)
 // and the replayed definitions of effect-ruler styles.
 #include "markload/markload.h"
-#include "markload/shared_pending.h"
+#include "folio/ddl_output.h"
+#include "folio/fatal_error.h"
 
 #include <cmath>
 
@@ -381,7 +382,7 @@ bool merge(Markload &m) {
     emit(m, " {merge ");
     emitString(m, shortName);
     emit(m, " ");
-    emitString(m, "{macv=impulse(\"" + quoteString(field) + "\")}");
+    emitString(m, "{macv=impulse(\"" + ddl::quoteString(field) + "\")}");
     emit(m, "}\r\n");
     return true;
 }

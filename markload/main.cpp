@@ -2,8 +2,8 @@
 // in one block, converts it and writes the DDL with CR LF line ends. The exit
 // code is 0, or on failure the host's error contract (an atom on Windows).
 #include "markload/markload.h"
-#include "markload/shared_pending.h"
-#include "platform/exit_contract.h"
+#include "folio/ddl_output.h"
+#include "folio/fatal_error.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -17,24 +17,21 @@ constexpr std::uint64_t kMaxInputBytes = 1ull << 30;
 constexpr DWORD kReadChunk = 1u << 24;
 
 markload::Markload conversion;
-HANDLE output = INVALID_HANDLE_VALUE;
+ddl::DdlOutput output;
 
-void writeOutput(void *, std::string_view text) {
-    DWORD written = 0;
-    WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
+void writeOutput(void *, std::string_view text) { ddl::writeRaw(output, text); }
 
 std::unique_ptr<std::uint8_t[]> loadInput(const char *path, std::size_t &size) {
     HANDLE input = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                nullptr);
-    if (input == INVALID_HANDLE_VALUE) fatalError("Cannot open input file.");
+    if (input == INVALID_HANDLE_VALUE) ddl::fatalError("Cannot open input file.");
 
     // The size comes from the directory entry, as the host's file system reports it.
     WIN32_FIND_DATAA entry{};
     HANDLE search = FindFirstFileA(path, &entry);
     if (search == INVALID_HANDLE_VALUE) {
         CloseHandle(input);
-        fatalError("Cannot open input file.");
+        ddl::fatalError("Cannot open input file.");
     }
     FindClose(search);
     const std::uint64_t length = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
@@ -42,7 +39,7 @@ std::unique_ptr<std::uint8_t[]> loadInput(const char *path, std::size_t &size) {
     if (length <= kMaxInputBytes) block.reset(new (std::nothrow) std::uint8_t[length == 0 ? 1 : length]);
     if (!block) {
         CloseHandle(input);
-        fatalError("Not enough memory to load input file");
+        ddl::fatalError("Not enough memory to load input file");
     }
 
     std::uint64_t loaded = 0;
@@ -52,7 +49,7 @@ std::unique_ptr<std::uint8_t[]> loadInput(const char *path, std::size_t &size) {
         DWORD got = 0;
         if (!ReadFile(input, block.get() + loaded, want, &got, nullptr) || got == 0) {
             CloseHandle(input);
-            fatalError("Cannot load input file.");
+            ddl::fatalError("Cannot load input file.");
         }
         loaded += got;
     }
@@ -61,29 +58,22 @@ std::unique_ptr<std::uint8_t[]> loadInput(const char *path, std::size_t &size) {
     return block;
 }
 
-void run(int argc, char **argv) {
-    if (argc != 3) fatalError("Syntax: Markload <DDF name> <DDL name>");
+int run(int argc, char **argv) {
+    if (argc != 3) ddl::fatalError("Syntax: Markload <DDF name> <DDL name>");
     std::size_t size = 0;
     std::unique_ptr<std::uint8_t[]> input = loadInput(argv[1], size);
-    output = CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (output == INVALID_HANDLE_VALUE) fatalError("Cannot open output file.");
+    if (!ddl::openOutput(output, argv[2], "\r\n")) ddl::fatalError("Cannot open output file.");
     conversion.drain = writeOutput;
     markload::convertDdf(conversion, std::span<const std::uint8_t>(input.get(), size));
-    CloseHandle(output);
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-    try {
-        run(argc, argv);
-        return 0;
-    } catch (const FatalError &failure) {
-        // What was converted before the failure stays in the file.
-        markload::flushOutput(conversion);
-        return platform::failure_exit_code(failure.text.c_str());
-    } catch (const std::bad_alloc &) {
-        markload::flushOutput(conversion);
-        return platform::failure_exit_code("Not enough memory for Styles");
-    }
+    const int exitCode = ddl::runConverter(run, argc, argv);
+    // What was converted before a failure stays in the file.
+    markload::flushOutput(conversion);
+    ddl::closeOutput(output);
+    return exitCode;
 }

@@ -1,7 +1,7 @@
 // DDL text out: the value forms of the DDL conventions, each clamped to what
 // a 32-bit reader of the file can hold.
 #include "markload/markload.h"
-#include "markload/shared_pending.h"
+#include "folio/ddl_output.h"
 
 #include <charconv>
 #include <cmath>
@@ -49,10 +49,7 @@ void emitInt(Markload &m, long long value) {
 
 // "0x%x" of the 32-bit two's-complement value, after truncation toward zero.
 void emitFixed(Markload &m, double value) {
-    char text[16] = {'0', 'x'};
-    auto bits = static_cast<std::uint32_t>(clampToInt(std::trunc(value)));
-    auto result = std::to_chars(text + 2, text + sizeof text, bits, 16);
-    emit(m, std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
+    emit(m, ddl::fixedText(clampToInt(std::trunc(value))));
 }
 
 // "%.0f": to the nearest integer, halves to even as the C library rounds them.
@@ -60,7 +57,7 @@ void emitRounded(Markload &m, double value) { emitInt(m, clampToInt(std::nearbyi
 
 void emitString(Markload &m, std::string_view text) {
     emitChar(m, '"');
-    emit(m, quoteString(text));
+    emit(m, ddl::quoteString(text));
     emitChar(m, '"');
 }
 

@@ -2,7 +2,7 @@
 // writes their objects, pass 3 switches them. An effect-ruler style has no
 // object: switching it replays its definition's commands in place.
 #include "markload/markload.h"
-#include "markload/shared_pending.h"
+#include "folio/fatal_error.h"
 
 namespace markload {
 namespace {
@@ -21,7 +21,7 @@ bool isOnOff(const Markload &m, bool &off) {
 }
 
 void addStyle(Markload &m, std::size_t definePosition) {
-    if (m.styles.size() >= kMaxStyles) fatalError("Too many styles");
+    if (m.styles.size() >= kMaxStyles) ddl::fatalError("Too many styles");
     StyleEntry style;
     style.definePosition = definePosition;
     m.styles.push_back(style);
@@ -43,7 +43,7 @@ void defineStyle(Markload &m) {
     // Pass 1 counted the same groups, unless words that pass 2 hands to the
     // command processor hid a "define" from it; such a style is plain.
     const std::size_t index = m.styleIndex;
-    if (index >= kMaxStyles) fatalError("Too many styles");
+    if (index >= kMaxStyles) ddl::fatalError("Too many styles");
     if (index >= m.styles.size()) m.styles.resize(index + 1);
     m.styles[index].name = name;
     m.styles[index].named = true;
@@ -72,12 +72,12 @@ void defineStyle(Markload &m) {
 // stood here; switched off, margins and tabs are written without values.
 void replayEffectRuler(Markload &m, std::size_t index, bool off) {
     StyleEntry &style = m.styles[index];
-    if (style.replaying) fatalError("Effect-ruler style \"" + style.name + "\" switches itself");
+    if (style.replaying) ddl::fatalError("Effect-ruler style \"" + style.name + "\" switches itself");
     const std::size_t size = m.input.size();
     std::size_t end = style.definePosition;
     while (end < size && m.input[end] != '}') ++end;
     const std::uint64_t cost = end - style.definePosition + 1;
-    if (cost > m.replayBudget) fatalError("Effect-ruler styles are switched too often to replay");
+    if (cost > m.replayBudget) ddl::fatalError("Effect-ruler styles are switched too often to replay");
     m.replayBudget -= cost;
 
     const std::size_t savedCursor = m.cursor;

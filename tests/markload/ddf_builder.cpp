@@ -1,5 +1,5 @@
 #include "tests/markload/ddf_builder.h"
-#include "markload/shared_pending.h"
+#include "folio/fatal_error.h"
 
 namespace markload_testing {
 
@@ -9,8 +9,8 @@ Converted convert(const std::string &ddf) {
     try {
         markload::convertDdf(m, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(ddf.data()),
                                                                ddf.size()));
-    } catch (const FatalError &failure) {
-        result.failure = failure.text;
+    } catch (const ddl::FatalError &failure) {
+        result.failure = failure.what();
     }
     result.output = m.out;
     return result;
