@@ -60,7 +60,9 @@ void writeExplicitColour(Markload &m, std::string_view model) {
 
 void readColourDefinitions(Markload &m) {
     const std::size_t size = m.input.size();
-    while (m.cursor + 1 < size && m.input[m.cursor + 1] != '}') {
+    // An empty group leaves the cursor on its own brace: stop there too, or
+    // the text after the group would be read as colour lines.
+    while (!cursorOn(m, '}') && m.cursor + 1 < size && m.input[m.cursor + 1] != '}') {
         readToken(m, Reader::word);
         const std::string_view word = m.token();
         const ModelLine *modelLine = nullptr;

@@ -224,6 +224,9 @@ TEST(MarkloadColours, ExplicitAndImplicit) {
          DdfBuilder{}.group("fontcolour rgb=(0,1,0)").colours({"%%+r 0 (Red) 1,0,0"}).build(),
          "COL_1={colour \"Red\" {rgb 0x10000 0x0 0x0}}\r\n\r\nCOL_0={colour \"rgb0/100/0\" {rgb 0x0 0x10000 0x0}}\r\n\r\n" +
              story("{foreground COL_0 0x10000}")},
+        {"an empty colour group leaves the text after it alone",
+         DdfBuilder{}.plain("{define colours}\n%%+r 0 (Red) 1,0,0\n").style("S").build(),
+         "\r\n" + kBodyText + story("{newpara}\r\n\"%%+r 0 (Red) 1,0,0\"{newpara}")},
         {"a colour in a style definition",
          DdfBuilder{}.colours({"%%+r 0 (Red) 1,0,0"}).style("S", "fontcolour \"Red\"").build(),
          "COL_0={colour \"Red\" {rgb 0x10000 0x0 0x0}}\r\n\r\n"
