@@ -40,6 +40,7 @@ constexpr int kUnset = -1;
 
 struct StyleEntry {
     std::string name;             // cut to 18 characters, stored in pass 2
+    std::string foldedName;       // the name in lower case, for switches
     bool named = false;           // pass 2 has reached its definition
     bool effectRuler = false;     // pass 1 met "effectruler on" in its definition
     bool replaying = false;       // its definition is being replayed now

@@ -46,6 +46,7 @@ void defineStyle(Markload &m) {
     if (index >= kMaxStyles) ddl::fatalError("Too many styles");
     if (index >= m.styles.size()) m.styles.resize(index + 1);
     m.styles[index].name = name;
+    m.styles[index].foldedName = lowerCase(name);
     m.styles[index].named = true;
 
     if (m.styles[index].effectRuler) {
@@ -142,7 +143,7 @@ bool switchStyle(Markload &m, std::string_view word) {
     const std::string wanted = lowerCase(name);
     std::size_t found = m.styles.size();
     for (std::size_t index = 0; index < m.styles.size(); ++index) {
-        if (m.styles[index].named && lowerCase(m.styles[index].name) == wanted) {
+        if (m.styles[index].named && m.styles[index].foldedName == wanted) {
             found = index;
             break;
         }
