@@ -179,6 +179,14 @@ TEST(MarkloadCommands, Attributes) {
         {"numbers: no word is taken from the text after the group", "{pagenumber}one{chapternumber arabic}",
          story("{pageno}\r\n\"one\"{chapterno}")},
         {"skipped commands", "{ruleoffset 3mm;leader dots;bold on}", story("{bold 1}")},
+        {"every command that writes nothing",
+         "{framethrow 1; condframethrow 1; ruleleftmargin 1; rulerightmargin 1; rulewidth 1; vertrulewidth 1; "
+         "ruleaboveoffset 1; ruleoffset 1; linecolour red; rulecolour red; rulecontrol 1; locktolinespace on; "
+         "keepparagraph on; keepnext on; keepregion on; overprint on; overprintb on; effectruler on; scriptsize 1; "
+         "scriptoffset 1; linesize 1; lineoffset 1; leader dots; dectabchar .; index x; contents x; shortcut x; "
+         "menuitem x; autoindent on; autoparagraph}",
+         story("")},
+        {"a line end ends a word", "{bold\r\non}{italic\non}", story("{bold 1}{italic 1}")},
         {"definitions are silent in the text", "{define style x; bold on}a", "STYLE_0={style \"BodyText\"\r\n{bold 1}\r\n{keypress \"C_F1\"}{scope 0}\r\n}\r\n\r\n" + story("\r\n\"a\"")},
     });
 }
