@@ -1,6 +1,6 @@
 // Colours: one list of names, numbered by place. Explicit colours come from
 // "define colours" groups and are written where they stand; implicit ones are
-// model specifications ("rgb=(1,0,0)") used by fontcolour and backcolour,
+// a model and its values ("rgb=(1,0,0)") given to fontcolour or backcolour,
 // written after pass 1 under a display name made from their values.
 #include "markload/markload.h"
 #include "folio/fatal_error.h"
