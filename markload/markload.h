@@ -33,7 +33,6 @@ constexpr std::size_t kMaxMergeShortName = 15;
 // The token readers: which characters end a token and whether it is folded.
 enum class Reader { word, value, listItem, line };
 
-
 // Bold and italic remember "unset" besides 0 and 1.
 constexpr int kUnset = -1;
 
