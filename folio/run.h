@@ -8,8 +8,13 @@ namespace folio {
 // and stops with a fatal error otherwise (wrap it in ddl::runConverter).
 int convertDocument(int argc, char **argv);
 
-// Called at the start of every run by convertDocument and by the
-// rest of the run state's owners; exposed for the fuzzer.
+// Forgets the previous run: closes its input and empties the run state and
+// the colour list. convertDocument starts with it.
 void resetConversion();
+
+// Finds and loads the document at `inputPath` (either form) into gRun, with
+// the same checks and failures as a conversion, and nothing else. For tests
+// that work on a loaded document.
+void openDocument(const char *inputPath);
 
 } // namespace folio

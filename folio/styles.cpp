@@ -115,7 +115,8 @@ void dropUnusedStyles() {
             }
             std::vector<std::uint8_t> payload = readStoryBytes(story, chunk.payloadLength());
             ByteSpan text(payload.data(), payload.size());
-            for (std::uint32_t at = kTextStart; at < text.size(); at = controlCodeEnd(text, at)) {
+            // Characters step by one; only codes need the layout table.
+            for (std::uint32_t at = kTextStart; at < text.size(); at = text[at] >= 32 ? at + 1 : controlCodeEnd(text, at)) {
                 if (text[at] != 7 && text[at] != 8) continue;
                 for (std::uint8_t slot : styleChangeSlots(text, at))
                     if (slot < kStyleSlots) unused[slot] = false;

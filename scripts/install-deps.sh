@@ -29,7 +29,7 @@ fi
 
 # Source packages (libpng for the Windows build) come from the same archive
 # as the binaries: mirror the machine's own deb entries as deb-src.
-if [ "$want_windows" = 1 ] && ! apt-get indextargets 2>/dev/null | grep -q 'Sources'; then
+if [ "$want_windows" = 1 ] && ! apt-get indextargets 2>/dev/null | grep -qx 'Identifier: Sources'; then
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
     sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
       | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/debian-src.sources >/dev/null

@@ -24,13 +24,14 @@ TEST(Loading, BothFormsAndBothSuffixSpellingsGiveTheSameDdl) {
     doc.chapterMarker();
     doc.chapterMarker();
     doc.textStory(TextSpec{}.styleChange({3}).text("Hello").paragraph());
+    doc.masterRecord(page(0, 0, 595000, 842000, 0));
     doc.mainRecord(chapter(1, 0, 0));
     std::string expected = kHeader + "// Colours\n\n" + kStandardColours + "\n\n" + baseStyleText("COL_01 0x10000 0") +
                            "STYLE_103={style \"Used\"\n{keypress \"\"}\n{textsize 10000}\n{scope 0}\n}\n";
     for (Form form : {Form::singleFile, Form::directory, Form::commaDirectory}) {
         Conversion result = convert(doc, {}, form);
         ASSERT_TRUE(result.succeeded) << static_cast<int>(form) << ": " << result.failure;
-        EXPECT_EQ(result.ddl, expected) << static_cast<int>(form);
+        EXPECT_EQ(result.ddl.substr(0, result.ddl.find("\nCHAP_")), expected) << static_cast<int>(form);
     }
 }
 

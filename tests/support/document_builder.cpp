@@ -511,24 +511,37 @@ BuiltDocument DocumentBuilder::build() const {
     std::uint32_t mainStart = layContents(mainContents, 356, 360);
     putU32At(image, 364, static_cast<std::uint32_t>(image.size()));
 
-    // Story data, now that frame offsets are known.
-    std::vector<Bytes> data(stories.size());
+    // Story data, now that frame offsets are known. The directory form counts
+    // the frames of ordinary pages from their chapter record instead.
+    std::uint32_t chapterOffset = mainStart;
+    std::map<std::string, std::uint32_t> chapterOfLabel;
+    for (std::uint32_t at = mainStart; const RecordSpec &r : mainContents) {
+        if (r.type == 7) chapterOffset = at;
+        if (!r.label.empty()) chapterOfLabel[r.label] = chapterOffset;
+        at += static_cast<std::uint32_t>(recordBytes(r).size());
+    }
+    std::vector<Bytes> data(stories.size()), directoryData(stories.size());
     for (std::size_t i = 0; i < stories.size(); ++i) {
         auto chunks = textChunks.find(static_cast<int>(i));
         if (chunks == textChunks.end()) {
-            data[i] = stories[i].data;
+            data[i] = directoryData[i] = stories[i].data;
             continue;
         }
         for (Chunk c : chunks->second) {
+            Chunk directoryChunk = c;
             if (!c.frameLabel.empty()) {
                 auto found = built.labels.find(c.frameLabel);
                 if (found == built.labels.end()) throw std::logic_error("no record labelled " + c.frameLabel);
                 bool master = false;
                 for (const RecordSpec &r : masterContents) master = master || r.label == c.frameLabel;
                 putU32At(c.payload, 0, found->second - (master ? masterStart : mainStart));
+                directoryChunk.payload = c.payload;
+                if (!master) putU32At(directoryChunk.payload, 0, found->second - chapterOfLabel[c.frameLabel]);
             }
             Bytes bytes = chunkBytes(c);
             data[i].insert(data[i].end(), bytes.begin(), bytes.end());
+            bytes = chunkBytes(directoryChunk);
+            directoryData[i].insert(directoryData[i].end(), bytes.begin(), bytes.end());
         }
     }
     std::uint32_t position = static_cast<std::uint32_t>(image.size());
@@ -565,12 +578,12 @@ BuiltDocument DocumentBuilder::build() const {
             folder = "Chapter" + std::to_string(n <= chapterNumbers.size() ? chapterNumbers[n - 1] : 0);
         }
         if (s.kind == 1) {
-            built.files[folder + "/Story" + std::to_string(s.fileNumber) + "." + s.extension] = data[i];
+            built.files[folder + "/Story" + std::to_string(s.fileNumber) + "." + s.extension] = directoryData[i];
         } else if (s.kind == 2) {
             Bytes &text = built.files[folder + "/Text.d88"];
-            putU32(text, static_cast<std::uint32_t>(data[i].size()) + 8);
+            putU32(text, static_cast<std::uint32_t>(directoryData[i].size()) + 8);
             putU32(text, s.fileNumber);
-            text.insert(text.end(), data[i].begin(), data[i].end());
+            text.insert(text.end(), directoryData[i].begin(), directoryData[i].end());
         }
     }
     return built;

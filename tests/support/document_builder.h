@@ -20,7 +20,9 @@
 // "MasterChap" and "Chapter<n>".
 //
 // Records may carry a label; a frame-list chunk names its frame by label and
-// the builder puts in the frame's offset once the layout is known.
+// the builder puts in the frame's offset once the layout is known (from its
+// contents start; in the directory form, frames of ordinary pages count from
+// their chapter record, as the converter reads them).
 #pragma once
 
 #include "tests/support/files.h"
