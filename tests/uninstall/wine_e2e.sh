@@ -50,14 +50,14 @@ winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf '
 reg() { "$wine" reg "$@" "${view[@]}" >/dev/null 2>&1; }
 
 rm -rf "$work"
-mkdir -p "$work" "$shots"
+mkdir -p "$work" "$shots" "$work/Temp Files"
 filters_key='HKLM\Software\Velmora\Filters'
 vendor_key='HKLM\Software\Velmora'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KVFilters'
 uninstall_values=(HelpLink Publisher Contact UninstallString DisplayName)
-temp_directory=$("$wine" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
-temp_copy_unix=$("$wine" winepath -u "$temp_directory\\uninstallkv.exe" 2>/dev/null | tr -d '\r')
-[ -n "$temp_copy_unix" ] || fail "cannot find the temporary directory"
+# The uninstaller's temporary directory, with a space: its copy must still start.
+temp_directory="$work/Temp Files"
+temp_copy_unix="$temp_directory/uninstallkv.exe"
 
 cleanup() {
   reg delete "$filters_key" /f || true
@@ -103,7 +103,7 @@ drive() {
   local report=$work/report-$scenario.txt
   rm -f "$report"
   "$wine" explorer /desktop=uninstall,640x480 "$bin/uninstall_driver.exe" "$(winpath "$report")" \
-    "$shot_dir" "$scenario" "$(winpath "$uninstaller")" >/dev/null 2>&1 &
+    "$shot_dir" "$scenario" "$(winpath "$uninstaller")" "$(winpath "$temp_directory")" >/dev/null 2>&1 &
   local waited=0
   until grep -q '^result:' "$report" 2>/dev/null; do
     sleep 1
@@ -134,7 +134,7 @@ key_exists "$uninstall_key" && fail "$uninstall_key is still there"
 key_exists "$vendor_key" || fail "$vendor_key, which the uninstaller does not own, went"
 wait_gone "$install" || fail "the copy's pass left $(listing "$install" | tr '\n' ' ')"
 [ "$(listing "$install-data")" = "$(printf '.\n./keep.txt')" ] || fail "the neighbouring directory changed"
-wait_gone "$temp_copy_unix" || echo "  note: the temporary copy $temp_copy_unix is still there"
+wait_gone "$temp_copy_unix" || fail "the temporary copy was not deleted when it ended"
 
 echo "2. from outside the installation directory"
 install="$work/Program Files/Velmora Filters"
