@@ -7,7 +7,9 @@
 #     and the registry items go, and after the copy's "-u" pass the
 #     uninstaller's own file and directories too; screenshots of the pages;
 #  2. from outside the directory: everything goes at once and no copy starts;
-#  3. Cancel on page 2 answered Yes: nothing is deleted.
+#  3. Cancel on page 2 answered Yes: nothing is deleted;
+#  4. a relative installation path: nothing is deleted, the registry items
+#     still go and page 3 still shows.
 # Exits 77 (skipped) when Wine, xvfb-run or the programs are missing, or when
 # this Wine cannot run programs of the build at all.
 set -euo pipefail
@@ -160,6 +162,18 @@ value_exists "$filters_key" "Version" || fail "$filters_key went after Cancel"
 for value in "${uninstall_values[@]}"; do
   value_exists "$uninstall_key" "$value" || fail "$uninstall_key\\$value went after Cancel"
 done
+
+echo "4. a relative installation path deletes nothing, but the registry items still go"
+# Were the path taken as it stands, it would name this directory beside the uninstaller's working directory.
+relative="$work/current/Velmora Filters"
+make_installation "$relative" no
+before=$(listing "$relative")
+register "$relative"
+reg add "$filters_key" /ve /d "Velmora Filters" /f || fail "cannot write $filters_key"
+(cd "$work/current" && drive finish "$outside" -) || exit 1
+[ "$(listing "$relative")" = "$before" ] || fail "a relative path was deleted: $(listing "$relative" | tr '\n' ' ')"
+key_exists "$filters_key" && fail "$filters_key is still there"
+key_exists "$uninstall_key" && fail "$uninstall_key is still there"
 
 # The page screenshots, as PNG beside the driver's BMPs.
 if command -v convert >/dev/null; then
