@@ -46,7 +46,7 @@ set -e
 # A 32-bit uninstaller on a 64-bit prefix sees the 32-bit registry view.
 pe_offset=$(od -An -tu4 -j60 -N4 "$bin/uninstallkv.exe" | tr -d ' ')
 machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$bin/uninstallkv.exe" | tr -d ' ')
-view=(); [ "$machine" = 14c ] && view=(/reg:32)
+view=(); [ "$machine" = 014c ] && view=(/reg:32)
 
 winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf 'Z:%s' "${p//\//\\}"; }
 reg() { "$wine" reg "$@" "${view[@]}" >/dev/null 2>&1; }
