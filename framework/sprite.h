@@ -69,3 +69,7 @@ void convert_row_depth(const std::uint32_t *source, int source_bpp, std::uint32_
 
 ErrorRecord *sprite_list_add(SpriteList *list, std::int32_t *index, std::int32_t extra_size);
 std::uint32_t sprite_mode_word(std::int32_t bpp, std::int32_t xdpi, std::int32_t ydpi);
+
+// Frees every entry and empties the list. The filters never need it (the
+// process ends instead); tests and fuzzers that run a reader repeatedly do.
+void sprite_list_clear(SpriteList *list);

@@ -19,8 +19,15 @@ std::string trim_line_end(std::string text) {
     return text;
 }
 
+// The Wine loader chosen by scripts/wine-env.sh (the 64-bit one on machines
+// that cannot run 32-bit code), or plain "wine".
+std::string wine_command() {
+    std::string chosen = env_or_empty("FILTERS_WINE");
+    return chosen.empty() ? "wine" : chosen;
+}
+
 bool wine_available() {
-    static const bool available = std::system("command -v wine >/dev/null 2>&1") == 0;
+    static const bool available = std::system((wine_command() + " --version >/dev/null 2>&1").c_str()) == 0;
     return available;
 }
 
@@ -45,6 +52,13 @@ int spawn(const std::vector<std::string> &argv, const std::string &out_path, con
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// The native programs: FILTERS_BIN_DIR under ctest, else bin/ beside the test binary's folder.
+std::filesystem::path native_bin_dir() {
+    std::string dir = env_or_empty("FILTERS_BIN_DIR");
+    if (!dir.empty()) return dir;
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin";
 }
 
 } // namespace
@@ -74,7 +88,7 @@ RunResult run_program(Runner runner, std::string_view program, const std::vector
     std::string err_path = scratch.file("stderr");
     RunResult result;
     if (runner == Runner::native) {
-        std::vector<std::string> argv{(std::filesystem::path(env_or_empty("FILTERS_BIN_DIR")) / program).string()};
+        std::vector<std::string> argv{(native_bin_dir() / program).string()};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         result.exit_code = spawn(argv, out_path, err_path, false);
         result.succeeded = result.exit_code == 0;
@@ -82,7 +96,7 @@ RunResult run_program(Runner runner, std::string_view program, const std::vector
     } else {
         std::filesystem::path dir = env_or_empty("FILTERS_WINDOWS_BIN_DIR");
         std::string report_path = scratch.file("report");
-        std::vector<std::string> argv{"wine", (dir / "winhost.exe").string(), windows_path(report_path),
+        std::vector<std::string> argv{wine_command(), (dir / "winhost.exe").string(), windows_path(report_path),
                                       windows_path((dir / (std::string(program) + ".exe")).string())};
         for (const auto &a : arguments) argv.push_back(a.empty() || a[0] != '/' ? a : windows_path(a));
         spawn(argv, out_path, err_path, true);
