@@ -201,7 +201,9 @@ bool nextStoryChunk(StoryChunks &chunks, ChunkHeader &chunk, ByteSpan &payload) 
                   chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.end), chunks.buffer.begin());
         chunks.at = 0;
         chunks.end = have;
-        std::uint64_t read = std::min<std::uint64_t>(chunks.remaining, std::max<std::uint64_t>(count - have, kReadAhead));
+        // At most a chunk (24-bit length) or the read-ahead, so it fits any size_t.
+        std::size_t read = static_cast<std::size_t>(
+            std::min<std::uint64_t>(chunks.remaining, std::max<std::uint64_t>(count - have, kReadAhead)));
         if (chunks.buffer.size() < have + read) chunks.buffer.resize(have + read);
         readStory(chunks.stream, chunks.buffer.data() + have, static_cast<std::uint32_t>(read));
         chunks.end += read;

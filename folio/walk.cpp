@@ -424,7 +424,9 @@ bool findEmbeddedFrame(std::uint32_t inlineId, int kind, Record &found, bool &pa
 } // namespace
 
 std::uint32_t frameWord(const FrameRef &frame, std::uint32_t offset) {
-    if (offset > frame.length || frame.length - offset < 4) documentDamaged("record too short for its fields", frame.body);
+    if (offset > frame.length || frame.length - offset < 4)
+        ddl::fatalErrorFormat("Document is damaged: the record at 0x%x is too short for its fields",
+                              frame.body - kRecordHeaderLength);
     return imageU32(std::uint64_t{frame.body} + offset, "record field");
 }
 

@@ -6,6 +6,7 @@
 #include "folio/fatal_error.h"
 
 #include <cmath>
+#include <new>
 
 namespace markload {
 namespace {
@@ -19,7 +20,11 @@ constexpr ModelLine kModelLines[] = {{"%%+c", "cmyk"}, {"%%+r", "rgb"}, {"%%+h",
 
 void registerColour(Markload &m, std::string_view name, bool implicit) {
     if (m.colours.size() >= kMaxColours) ddl::fatalError("Too many colours");
-    m.colours.push_back(Colour{std::string(name), implicit});
+    try {
+        m.colours.push_back(Colour{std::string(name), implicit});
+    } catch (const std::bad_alloc &) {
+        ddl::fatalError("Not enough memory for Colours");
+    }
 }
 
 // The name of a definition line: the text before its first ")", cut to 23.

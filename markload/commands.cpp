@@ -440,8 +440,6 @@ Handler findCommand(std::string_view word) {
 
 } // namespace
 
-std::size_t commandCount() { return std::size(kCommands); }
-std::string_view commandWord(std::size_t index) { return kCommands[index].word; }
 
 void processCommandGroup(Markload &m) {
     while (!atEnd(m) && !cursorOn(m, '}')) {

@@ -90,19 +90,16 @@ void convertDdf(Markload &m, std::span<const std::uint8_t> input) {
     m.input = input;
     m.replayBudget = kReplayAllowance + kReplayTimesInput * static_cast<std::uint64_t>(input.size());
 
-    m.pass = Pass::one;
     m.commandsOff = false;
     m.cursor = 0;
     walkGroups(m, scanGroupPass1);
     if (!m.colours.empty()) writeImplicitColours(m);
 
-    m.pass = Pass::two;
     m.commandsOff = false;
     m.cursor = 0;
     walkGroups(m, scanGroupPass2);
     emit(m, "STORY_1={story");
 
-    m.pass = Pass::three;
     m.commandsOff = false;
     m.cursor = 0;
     walkText(m);

@@ -33,8 +33,6 @@ constexpr std::size_t kMaxMergeShortName = 15;
 // The token readers: which characters end a token and whether it is folded.
 enum class Reader { word, value, listItem, line };
 
-enum class Pass { one, two, three };
-
 // Bold and italic remember "unset" besides 0 and 1.
 constexpr int kUnset = -1;
 
@@ -59,7 +57,6 @@ using DrainFunction = void (*)(void *context, std::string_view text);
 struct Markload {
     std::span<const std::uint8_t> input;
     std::size_t cursor = 0;
-    Pass pass = Pass::one;
 
     std::array<char, kMaxToken + 1> tokenBuffer{};
     std::size_t tokenLength = 0;
@@ -132,8 +129,6 @@ bool switchStyle(Markload &m, std::string_view word);
 // Commands (commands.cpp).
 void processCommandGroup(Markload &m);
 double toMillipoints(Markload &m);
-std::size_t commandCount();
-std::string_view commandWord(std::size_t index);
 
 // Text (convert.cpp).
 void writeTextRun(Markload &m);

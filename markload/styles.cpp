@@ -4,6 +4,8 @@
 #include "markload/markload.h"
 #include "folio/fatal_error.h"
 
+#include <new>
+
 namespace markload {
 namespace {
 
@@ -44,9 +46,13 @@ void defineStyle(Markload &m) {
     // command processor hid a "define" from it; such a style is plain.
     const std::size_t index = m.styleIndex;
     if (index >= kMaxStyles) ddl::fatalError("Too many styles");
-    if (index >= m.styles.size()) m.styles.resize(index + 1);
-    m.styles[index].name = name;
-    m.styles[index].foldedName = lowerCase(name);
+    try {
+        if (index >= m.styles.size()) m.styles.resize(index + 1);
+        m.styles[index].name = name;
+        m.styles[index].foldedName = lowerCase(name);
+    } catch (const std::bad_alloc &) {
+        ddl::fatalError("Not enough memory for Styles");
+    }
     m.styles[index].named = true;
 
     if (m.styles[index].effectRuler) {

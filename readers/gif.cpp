@@ -21,6 +21,7 @@
 #include "framework/sprite.h"
 #include "framework/stream.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -247,20 +248,32 @@ bool next_row(PixelWriter *writer) {
     return true;
 }
 
-// Writes pixels in file order; false once the image is complete.
+// Writes pixels in file order, a row's share at a time; false once the image
+// is complete.
 bool emit_pixels(PixelWriter *writer, const std::uint16_t *pixels, int count) {
-    for (int i = 0; i < count; ++i) {
-        std::uint32_t v = pixels[i] & writer->value_mask;
-        std::int32_t x = writer->column;
+    while (count > 0) {
+        const std::int32_t x0 = writer->column;
+        const int n = static_cast<int>(std::min<std::int64_t>(count, writer->width - x0));
+        std::uint8_t *row = writer->image_row;
         if (writer->bpp_shift == 3) {
-            writer->image_row[x] = static_cast<std::uint8_t>(v);
+            for (int i = 0; i < n; ++i) row[x0 + i] = static_cast<std::uint8_t>(pixels[i]);
         } else {
-            std::uint32_t bit = static_cast<std::uint32_t>(x) << writer->bpp_shift;
-            writer->image_row[bit >> 3] |= static_cast<std::uint8_t>(v << (bit & 7));
+            for (int i = 0; i < n; ++i) {
+                std::uint32_t bit = static_cast<std::uint32_t>(x0 + i) << writer->bpp_shift;
+                row[bit >> 3] = static_cast<std::uint8_t>(row[bit >> 3] | (pixels[i] & writer->value_mask) << (bit & 7));
+            }
         }
-        if (writer->mask && v != static_cast<std::uint32_t>(writer->transparent_index))
-            writer->mask_row[x >> 3] |= static_cast<std::uint8_t>(1u << (x & 7));
-        if (++writer->column == writer->width && !next_row(writer)) return false;
+        if (writer->mask) {
+            for (int i = 0; i < n; ++i) {
+                std::int32_t x = x0 + i;
+                if ((pixels[i] & writer->value_mask) != static_cast<std::uint32_t>(writer->transparent_index))
+                    writer->mask_row[x >> 3] = static_cast<std::uint8_t>(writer->mask_row[x >> 3] | 1u << (x & 7));
+            }
+        }
+        pixels += n;
+        count -= n;
+        writer->column = x0 + n;
+        if (writer->column == writer->width && !next_row(writer)) return false;
     }
     return true;
 }
@@ -304,12 +317,18 @@ ErrorRecord *read_code(CodeReader *reader, int width, bool *ended, int *code) {
     return nullptr;
 }
 
+// The string table: code k stands for the string of prefix[k] followed by
+// suffix[k]; length and first pixel are kept to place strings without a walk,
+// and `where` remembers a place in the image that already holds the string.
 struct LzwTables {
-    std::uint16_t *prefix;
-    std::uint16_t *suffix;
+    std::uint16_t prefix[kTableSize];
+    std::uint16_t suffix[kTableSize];
+    std::uint16_t length[kTableSize];
+    std::uint16_t first[kTableSize];
+    const std::uint8_t *where[kTableSize];
 };
 
-ErrorRecord *lzw_decode(FileStream *stream, const LzwTables &tables, PixelWriter *writer, DecodeEnd *end_kind,
+ErrorRecord *lzw_decode(FileStream *stream, LzwTables &tables, PixelWriter *writer, DecodeEnd *end_kind,
                         CodeReader *reader) {
     std::int32_t minimum = 0;
     if (ErrorRecord *error = read_byte(stream, &minimum)) return error;
@@ -328,6 +347,15 @@ ErrorRecord *lzw_decode(FileStream *stream, const LzwTables &tables, PixelWriter
     bool after_clear = true; // a stream that does not begin with a clear starts as if it did
     std::uint16_t stack[kTableSize + 1];
     bool ended = false;
+    for (int i = 0; i < first_free; ++i) {
+        tables.length[i] = 1;
+        tables.first[i] = static_cast<std::uint16_t>(i & root_mask);
+        tables.where[i] = nullptr;
+    }
+    // 8 bpp without a mask: strings that fit in the row go straight into it,
+    // copied from an earlier place that holds them when there is one.
+    const bool direct = writer->bpp_shift == 3 && writer->mask == nullptr;
+    const std::uint8_t *old_place = nullptr; // where the previous string went, when written directly
 
     for (;;) {
         int code = 0;
@@ -348,6 +376,7 @@ ErrorRecord *lzw_decode(FileStream *stream, const LzwTables &tables, PixelWriter
             after_clear = false;
             old = code;
             first_char = code;
+            old_place = direct ? writer->image_row + writer->column : nullptr;
             std::uint16_t pixel = static_cast<std::uint16_t>(code);
             if (!emit_pixels(writer, &pixel, 1)) {
                 *end_kind = DecodeEnd::image_complete;
@@ -357,26 +386,68 @@ ErrorRecord *lzw_decode(FileStream *stream, const LzwTables &tables, PixelWriter
         }
         if (code > next || (code == next && next >= kTableSize)) return error_from_code(kErrorCorrupt);
 
-        int top = kTableSize + 1;
-        int k = code;
-        if (code == next) {
+        const bool repeat = code == next; // the previous string and its own first pixel
+        const int length = repeat ? tables.length[old] + 1 : tables.length[code];
+        const std::uint8_t *place = nullptr;
+        if (direct && writer->column + length <= writer->width) {
+            std::uint8_t *start = writer->image_row + writer->column;
+            const std::uint8_t *source = repeat ? old_place : tables.where[code];
+            if (repeat && source != nullptr && source + tables.length[old] != start) source = nullptr;
+            first_char = repeat ? first_char : tables.first[code];
+            if (length == 1) {
+                *start = static_cast<std::uint8_t>(code);
+            } else if (source != nullptr && source + length <= start) {
+                std::memcpy(start, source, static_cast<std::size_t>(length));
+            } else if (source != nullptr) {
+                // A repeated string overlaps its source by its last pixel: copy forwards.
+                for (int i = 0; i < length; ++i) start[i] = source[i];
+            } else {
+                std::uint8_t *p = start + length - 1;
+                int k = code;
+                if (repeat) {
+                    *p-- = static_cast<std::uint8_t>(first_char);
+                    k = old;
+                }
+                while (k > root_mask && p > start) {
+                    *p-- = static_cast<std::uint8_t>(tables.suffix[k]);
+                    k = tables.prefix[k];
+                }
+                *start = static_cast<std::uint8_t>(first_char);
+            }
+            place = start;
+            writer->column += length;
+            if (writer->column == writer->width && !next_row(writer)) {
+                *end_kind = DecodeEnd::image_complete;
+                return nullptr;
+            }
+        } else {
+            int top = kTableSize + 1;
+            int k = code;
+            if (repeat) {
+                stack[--top] = static_cast<std::uint16_t>(first_char);
+                k = old;
+            }
+            // Table entries always extend a smaller code, so the walk ends within the stack.
+            while (k > root_mask && top > 1) {
+                stack[--top] = tables.suffix[k];
+                k = tables.prefix[k];
+            }
+            first_char = k & root_mask;
             stack[--top] = static_cast<std::uint16_t>(first_char);
-            k = old;
-        }
-        // Table entries always extend a smaller code, so the walk ends within the stack.
-        while (k > root_mask && top > 1) {
-            stack[--top] = tables.suffix[k];
-            k = tables.prefix[k];
-        }
-        first_char = k & root_mask;
-        stack[--top] = static_cast<std::uint16_t>(first_char);
-        if (!emit_pixels(writer, stack + top, kTableSize + 1 - top)) {
-            *end_kind = DecodeEnd::image_complete;
-            return nullptr;
+            if (!emit_pixels(writer, stack + top, kTableSize + 1 - top)) {
+                *end_kind = DecodeEnd::image_complete;
+                return nullptr;
+            }
         }
         if (next < kTableSize) {
             tables.prefix[next] = static_cast<std::uint16_t>(old);
             tables.suffix[next] = static_cast<std::uint16_t>(first_char);
+            tables.length[next] = static_cast<std::uint16_t>(tables.length[old] + 1);
+            tables.first[next] = tables.first[old];
+            // The new string is the previous one and this one's first pixel: held
+            // in the image when the two were written next to each other.
+            bool adjacent = old_place != nullptr && place != nullptr && old_place + tables.length[old] == place;
+            tables.where[next] = adjacent ? old_place : nullptr;
             ++next;
             if (next >= limit && width < kMaxCodeWidth) {
                 ++width;
@@ -384,24 +455,19 @@ ErrorRecord *lzw_decode(FileStream *stream, const LzwTables &tables, PixelWriter
             }
         }
         old = code;
+        old_place = place;
     }
 }
 
 ErrorRecord *gif_decode_image(FileStream *stream, PixelWriter *writer) {
-    LzwTables tables{};
-    if (block_alloc(&tables.prefix, kTableSize * sizeof(std::uint16_t)) != nullptr)
-        return error_from_code(kErrorMemory);
-    if (block_alloc(&tables.suffix, kTableSize * sizeof(std::uint16_t)) != nullptr) {
-        block_free(&tables.prefix);
-        return error_from_code(kErrorMemory);
-    }
+    LzwTables *tables = nullptr;
+    if (block_alloc(&tables, sizeof(LzwTables)) != nullptr) return error_from_code(kErrorMemory);
     CodeReader reader{};
     reader.stream = stream;
     DecodeEnd end_kind = DecodeEnd::running;
-    ErrorRecord *error = lzw_decode(stream, tables, writer, &end_kind, &reader);
+    ErrorRecord *error = lzw_decode(stream, *tables, writer, &end_kind, &reader);
     if (error == nullptr && !reader.terminator_read) gif_skip_sub_blocks(stream);
-    block_free(&tables.prefix);
-    block_free(&tables.suffix);
+    block_free(&tables);
     return error;
 }
 

@@ -101,52 +101,41 @@ struct LineWriter {
 
 // Stores `count` copies of the decoded byte `value` from the writer's column
 // on, within the current line and cut to what the row holds.
-void put_bytes(LineWriter *w, std::int64_t count, std::uint8_t value) {
+template <PcxLayout L> inline void put_bytes(LineWriter *w, std::int64_t count, std::uint8_t value) {
     const std::int64_t from = w->column;
     const std::int64_t to = from + count;
-    switch (w->layout) {
-    case PcxLayout::packed: {
+    std::uint8_t *row = w->row_bytes;
+    if constexpr (L == PcxLayout::packed) {
         std::int64_t end = std::min(to, w->row_length);
-        if (from < end) std::memset(w->row_bytes + from, w->translate[value], static_cast<std::size_t>(end - from));
-        break;
-    }
-    case PcxLayout::planar4: {
+        const std::uint8_t byte = w->translate[value];
+        for (std::int64_t c = from; c < end; ++c) row[c] = byte;
+    } else if constexpr (L == PcxLayout::planar4) {
+        const int plane = w->plane;
         const std::uint8_t *spread = kTables.spread4[value];
         std::int64_t end = std::min(to, w->row_length / 4);
         for (std::int64_t c = from; c < end; ++c)
-            for (int b = 0; b < 4; ++b)
-                w->row_bytes[c * 4 + b] = static_cast<std::uint8_t>(w->row_bytes[c * 4 + b] | spread[b] << w->plane);
-        break;
-    }
-    case PcxLayout::planar2: {
+            for (int b = 0; b < 4; ++b) row[c * 4 + b] = static_cast<std::uint8_t>(row[c * 4 + b] | spread[b] << plane);
+    } else if constexpr (L == PcxLayout::planar2) {
+        const int plane = w->plane;
         const std::uint8_t *spread = kTables.spread2[value];
         std::int64_t end = std::min(to, w->row_length / 2);
         for (std::int64_t c = from; c < end; ++c)
-            for (int b = 0; b < 2; ++b)
-                w->row_bytes[c * 2 + b] = static_cast<std::uint8_t>(w->row_bytes[c * 2 + b] | spread[b] << w->plane);
-        break;
-    }
-    case PcxLayout::rgb24: {
+            for (int b = 0; b < 2; ++b) row[c * 2 + b] = static_cast<std::uint8_t>(row[c * 2 + b] | spread[b] << plane);
+    } else if constexpr (L == PcxLayout::rgb24) {
         std::int64_t end = std::min<std::int64_t>(to, w->width);
-        for (std::int64_t c = from; c < end; ++c) w->row_bytes[c * 3 + w->plane] = value;
-        break;
-    }
-    case PcxLayout::rgb32: {
-        if (w->plane == 3) break; // the sprite keeps no alpha: its fourth byte stays 0
+        for (std::int64_t c = from; c < end; ++c) row[c * 3 + w->plane] = value;
+    } else if constexpr (L == PcxLayout::rgb32) {
+        if (w->plane == 3) return; // the sprite keeps no alpha: its fourth byte stays 0
         std::int64_t end = std::min<std::int64_t>(to, w->width);
-        for (std::int64_t c = from; c < end; ++c) w->row_bytes[c * 4 + w->plane] = value;
-        break;
-    }
-    case PcxLayout::none:
-        break;
+        for (std::int64_t c = from; c < end; ++c) row[c * 4 + w->plane] = value;
     }
 }
 
 // Feeds a run into the lines; false once the last row is finished.
-bool write_run(LineWriter *w, std::int64_t count, std::uint8_t value) {
+template <PcxLayout L> inline bool write_run(LineWriter *w, std::int64_t count, std::uint8_t value) {
     while (count > 0) {
         std::int64_t here = std::min<std::int64_t>(count, w->bytes_per_line - w->column);
-        put_bytes(w, here, value);
+        put_bytes<L>(w, here, value);
         count -= here;
         w->column += static_cast<std::int32_t>(here);
         if (w->column < w->bytes_per_line) continue;
@@ -154,49 +143,86 @@ bool write_run(LineWriter *w, std::int64_t count, std::uint8_t value) {
         if (++w->plane < w->lines_per_row) continue;
         w->plane = 0;
         if (++w->row >= w->height) return false;
-        auto row = bitmap_row_bytes(w->image, w->row);
-        w->row_bytes = row.data();
+        w->row_bytes = bitmap_row_bytes(w->image, w->row).data();
     }
     return true;
 }
 
+// The encoded data, taken from the stream a buffer at a time.
+struct ByteSource {
+    FileStream *stream;
+    ErrorRecord *error;
+    std::int32_t length;
+    std::int32_t position;
+    std::uint8_t bytes[4096];
+};
+
+// The next byte, or -1 at the end of the file or after a read failure.
+int refill(ByteSource *source) {
+    if (source->error != nullptr) return -1;
+    source->error = stream_read(source->stream, source->bytes, sizeof source->bytes, &source->length);
+    source->position = 0;
+    if (source->error != nullptr || source->length <= 0) {
+        source->length = 0;
+        return -1;
+    }
+    return source->bytes[source->position++];
+}
+
+inline int next_byte(ByteSource *source) {
+    if (source->position < source->length) return source->bytes[source->position++];
+    return refill(source);
+}
+
 // One run: a byte with both top bits set gives a count (its low six bits) for
 // the byte after it; any other byte stands for itself. The end of the file
-// reads as a marker, so the rest of the image is filled with 0xFF.
-ErrorRecord *pcx_read_run(FileStream *stream, std::int32_t *count, std::int32_t *value, bool *at_end) {
-    std::int32_t b = 0;
-    if (ErrorRecord *error = stream_read_byte(stream, &b)) return error;
+// reads as a marker (count 63, value 0xFF), so a cut file ends in 0xFF bytes.
+inline void pcx_read_run(ByteSource *source, std::int32_t *count, std::int32_t *value, bool *at_end) {
+    int b = next_byte(source);
     if (b < 0) {
         *at_end = true;
         *count = 63;
         *value = 0xFF;
-        return nullptr;
+        return;
     }
     if ((b & 0xC0) != 0xC0) {
         *count = 1;
         *value = b;
-        return nullptr;
+        return;
     }
     *count = b & 0x3F;
-    if (ErrorRecord *error = stream_read_byte(stream, value)) return error;
-    *value &= 0xFF; // the end of the file here reads as 0xFF too
-    return nullptr;
+    *value = next_byte(source) & 0xFF; // the end of the file here reads as 0xFF too
 }
 
-ErrorRecord *decode_pixels(FileStream *stream, LineWriter *w) {
+template <PcxLayout L> ErrorRecord *decode_pixels(ByteSource *source, LineWriter *w) {
     for (;;) {
         std::int32_t count = 0;
         std::int32_t value = 0;
         bool at_end = false;
-        if (ErrorRecord *error = pcx_read_run(stream, &count, &value, &at_end)) return error;
+        pcx_read_run(source, &count, &value, &at_end);
+        if (source->error != nullptr) return source->error;
         if (at_end) {
             // Every further run would be 0xFF as well: fill to the last row at once.
-            while (write_run(w, static_cast<std::int64_t>(w->bytes_per_line) - w->column, 0xFF)) {
+            while (write_run<L>(w, static_cast<std::int64_t>(w->bytes_per_line) - w->column, 0xFF)) {
             }
             return nullptr;
         }
-        if (!write_run(w, count, static_cast<std::uint8_t>(value))) return nullptr;
+        if (!write_run<L>(w, count, static_cast<std::uint8_t>(value))) return nullptr;
     }
+}
+
+ErrorRecord *decode_layout(FileStream *stream, LineWriter *w) {
+    static ByteSource source;
+    source = ByteSource{stream, nullptr, 0, 0, {}};
+    switch (w->layout) {
+    case PcxLayout::packed: return decode_pixels<PcxLayout::packed>(&source, w);
+    case PcxLayout::planar2: return decode_pixels<PcxLayout::planar2>(&source, w);
+    case PcxLayout::planar4: return decode_pixels<PcxLayout::planar4>(&source, w);
+    case PcxLayout::rgb24: return decode_pixels<PcxLayout::rgb24>(&source, w);
+    case PcxLayout::rgb32: return decode_pixels<PcxLayout::rgb32>(&source, w);
+    case PcxLayout::none: return nullptr;
+    }
+    return nullptr;
 }
 
 PcxLayout layout_for(const PcxHeader &h, std::int32_t depth) {
@@ -300,7 +326,7 @@ ErrorRecord *pcx_decode(SpriteList *list, FileStream *stream, const FileInfo &in
     auto row = bitmap_row_bytes(image, 0);
     w.row_bytes = row.data();
     w.row_length = static_cast<std::int64_t>(row.size());
-    return decode_pixels(stream, &w);
+    return decode_layout(stream, &w);
 }
 
 } // namespace

@@ -152,6 +152,19 @@ TEST(StoryWriter, ShortStoriesWriteNothingAndDamagedChunksEndTheStory) {
               "STORY_" + cutNumber + "={story\n{adduserstyle STYLE_100}\n\"ok\"\n{endoftext}\n}\n\n");
 }
 
+TEST(StoryWriter, AppliedStyleListsAreBounded) {
+    std::vector<std::uint32_t> many(300, 1);
+    Built built = storiesOnAPage({TextSpec{}.nextChunk().styleChange(many).text("a").styleChange({2})});
+    auto result = convert(built.doc);
+    ASSERT_EQ(result.failure, "");
+    std::string added, removed;
+    for (int i = 0; i < 256; ++i) {
+        added += "{adduserstyle STYLE_101}\n";
+        removed += "{remuserstyle STYLE_101}\n";
+    }
+    EXPECT_EQ(storyObject(built, result.ddl), story(built, added + "\"a\"\n" + removed + "{adduserstyle STYLE_102}\n"));
+}
+
 TEST(StoryWriter, ChunksLargerThanEightKilobytesAreWrittenWhole) {
     std::string text(9000, 'z');
     Built built = storiesOnAPage({TextSpec{}.nextChunk().text(text)});

@@ -381,6 +381,16 @@ TEST(Walk, UnknownRecordTypesAndOverrunningRecordsAreFatal) {
     }
 }
 
+TEST(Walk, RecordsTooShortForTheirFieldsAreDamage) {
+    DocumentBuilder doc;
+    doc.masterRecord(standardPage("m1"));
+    doc.mainRecord(chapter(1, 0, 0));
+    doc.mainRecord(record(1, Bytes(20, 0)).named("short"));
+    std::uint32_t offset = doc.build().labels.at("short");
+    EXPECT_EQ(convert(doc).failure,
+              "Document is damaged: the record at 0x" + hex(offset) + " is too short for its fields");
+}
+
 // Draw path elements: move and draw carry a point, a curve three.
 Bytes outlinePath(std::vector<std::uint32_t> words) {
     Bytes bytes;

@@ -173,13 +173,19 @@ TEST(GifRead, LzwStreamsDecodeWhateverTheEncoderChose) {
         {"two-colour image", 61, 7, 2, {}},
         {"minimum code size 11", 40, 40, 256, {.minimum_code_size = 11}},
         {"minimum code size 8 for 4 colours", 40, 40, 4, {.minimum_code_size = 8}},
+        {"rows with padding, few colours", 301, 60, 3, {.minimum_code_size = 8}},
+        {"one pixel wide", 1, 500, 2, {.minimum_code_size = 8}},
     };
     for (const Case &c : cases) {
-        GifImage image = image_of(c.width, c.height, random_pixels(c.width * c.height, c.colours, 11));
-        image.lzw = c.lzw;
-        image.local_table = grey_table(c.colours);
-        ASSERT_EQ(read_gif(simple_file(image)), "") << c.name;
-        expect_pixels(image);
+        for (bool interlaced : {false, true}) {
+            GifImage image = image_of(c.width, c.height, random_pixels(c.width * c.height, c.colours, 11));
+            image.lzw = c.lzw;
+            image.interlaced = interlaced;
+            image.local_table = grey_table(std::max(c.colours, 4));
+            ASSERT_EQ(read_gif(simple_file(image)), "") << c.name;
+            SCOPED_TRACE(::testing::Message() << c.name << (interlaced ? ", interlaced" : ""));
+            expect_pixels(image);
+        }
     }
 }
 

@@ -199,7 +199,7 @@ TEST(TreeDeletion, TheEndOfTheEntriesIsNoFailure) {
     EXPECT_FALSE(install.exists("empty"));
     EXPECT_EQ(removal_delete_tree(state, install.at("one").c_str(), "*.*"), nullptr);
     EXPECT_FALSE(install.exists("one"));
-    // The search of "one" ended on code 18 and nothing later replaced it with a failure.
+    // Had code 18 counted as a failure, this is the record the deletion would have returned.
     EXPECT_EQ(std::string(system_record("FindNextFile", ERROR_NO_MORE_FILES, nullptr)->text),
               "There are no more files.\r\n(FindNextFile) (18)");
 }

@@ -7,7 +7,9 @@
 #     and the registry items go, and after the copy's "-u" pass the
 #     uninstaller's own file and directories too; screenshots of the pages;
 #  2. from outside the directory: everything goes at once and no copy starts;
-#  3. Cancel on page 2 answered Yes: nothing is deleted.
+#  3. Cancel on page 2 answered Yes: nothing is deleted;
+#  4. a relative installation path: nothing is deleted, the registry items
+#     still go and page 3 still shows.
 # Exits 77 (skipped) when Wine, xvfb-run or the programs are missing, or when
 # this Wine cannot run programs of the build at all.
 set -euo pipefail
@@ -44,20 +46,20 @@ set -e
 # A 32-bit uninstaller on a 64-bit prefix sees the 32-bit registry view.
 pe_offset=$(od -An -tu4 -j60 -N4 "$bin/uninstallkv.exe" | tr -d ' ')
 machine=$(od -An -tx2 -j$((pe_offset + 4)) -N2 "$bin/uninstallkv.exe" | tr -d ' ')
-view=(); [ "$machine" = 14c ] && view=(/reg:32)
+view=(); [ "$machine" = 014c ] && view=(/reg:32)
 
 winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf 'Z:%s' "${p//\//\\}"; }
 reg() { "$wine" reg "$@" "${view[@]}" >/dev/null 2>&1; }
 
 rm -rf "$work"
-mkdir -p "$work" "$shots"
+mkdir -p "$work" "$shots" "$work/Temp Files"
 filters_key='HKLM\Software\Velmora\Filters'
 vendor_key='HKLM\Software\Velmora'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KVFilters'
 uninstall_values=(HelpLink Publisher Contact UninstallString DisplayName)
-temp_directory=$("$wine" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
-temp_copy_unix=$("$wine" winepath -u "$temp_directory\\uninstallkv.exe" 2>/dev/null | tr -d '\r')
-[ -n "$temp_copy_unix" ] || fail "cannot find the temporary directory"
+# The uninstaller's temporary directory, with a space: its copy must still start.
+temp_directory="$work/Temp Files"
+temp_copy_unix="$temp_directory/uninstallkv.exe"
 
 cleanup() {
   reg delete "$filters_key" /f || true
@@ -103,7 +105,7 @@ drive() {
   local report=$work/report-$scenario.txt
   rm -f "$report"
   "$wine" explorer /desktop=uninstall,640x480 "$bin/uninstall_driver.exe" "$(winpath "$report")" \
-    "$shot_dir" "$scenario" "$(winpath "$uninstaller")" >/dev/null 2>&1 &
+    "$shot_dir" "$scenario" "$(winpath "$uninstaller")" "$(winpath "$temp_directory")" >/dev/null 2>&1 &
   local waited=0
   until grep -q '^result:' "$report" 2>/dev/null; do
     sleep 1
@@ -134,7 +136,7 @@ key_exists "$uninstall_key" && fail "$uninstall_key is still there"
 key_exists "$vendor_key" || fail "$vendor_key, which the uninstaller does not own, went"
 wait_gone "$install" || fail "the copy's pass left $(listing "$install" | tr '\n' ' ')"
 [ "$(listing "$install-data")" = "$(printf '.\n./keep.txt')" ] || fail "the neighbouring directory changed"
-wait_gone "$temp_copy_unix" || echo "  note: the temporary copy $temp_copy_unix is still there"
+wait_gone "$temp_copy_unix" || fail "the temporary copy was not deleted when it ended"
 
 echo "2. from outside the installation directory"
 install="$work/Program Files/Velmora Filters"
@@ -160,6 +162,18 @@ value_exists "$filters_key" "Version" || fail "$filters_key went after Cancel"
 for value in "${uninstall_values[@]}"; do
   value_exists "$uninstall_key" "$value" || fail "$uninstall_key\\$value went after Cancel"
 done
+
+echo "4. a relative installation path deletes nothing, but the registry items still go"
+# Were the path taken as it stands, it would name this directory beside the uninstaller's working directory.
+relative="$work/current/Velmora Filters"
+make_installation "$relative" no
+before=$(listing "$relative")
+register "$relative"
+reg add "$filters_key" /ve /d "Velmora Filters" /f || fail "cannot write $filters_key"
+(cd "$work/current" && drive finish "$outside" -) || exit 1
+[ "$(listing "$relative")" = "$before" ] || fail "a relative path was deleted: $(listing "$relative" | tr '\n' ' ')"
+key_exists "$filters_key" && fail "$filters_key is still there"
+key_exists "$uninstall_key" && fail "$uninstall_key is still there"
 
 # The page screenshots, as PNG beside the driver's BMPs.
 if command -v convert >/dev/null; then

@@ -1,11 +1,14 @@
 /* Drives uninstallkv as a user would, for the end-to-end test:
- *   uninstall_driver <report file> <screenshot directory or -> <finish|cancel> <uninstallkv.exe>
+ *   uninstall_driver <report file> <screenshot directory or -> <finish|cancel> <uninstallkv.exe> [<temp directory>]
  * "finish" goes through every page: the close box answered No on page 1,
  * Back on page 2, Cancel answered No on page 2, then Continue and OK, and
  * takes a screenshot of each page (page1.bmp, page2.bmp, page3.bmp).
  * "cancel" leaves page 1 with Continue and answers Cancel on page 2 with Yes.
  * The report holds one line per step and ends with "result: ok" or
- * "result: failed: <why>"; the exit code is 0 or 1 as well. */
+ * "result: failed: <why>"; the exit code is 0 or 1 as well. A temporary
+ * directory given last becomes the uninstaller's TMP and TEMP, so that its
+ * copy lands where the test looks (a path with spaces tests the copy's
+ * quoted command line). */
 #include <windows.h>
 #include <stdarg.h>
 #include <stdio.h>
@@ -296,9 +299,9 @@ int main(int argc, char **argv) {
     const char *why;
     DWORD exit_code = 1;
 
-    if (argc != 5 || (strcmp(argv[3], "finish") != 0 && strcmp(argv[3], "cancel") != 0)) {
+    if ((argc != 5 && argc != 6) || (strcmp(argv[3], "finish") != 0 && strcmp(argv[3], "cancel") != 0)) {
         fprintf(stderr, "usage: uninstall_driver <report file> <screenshot directory or -> <finish|cancel> "
-                        "<uninstallkv.exe>\n");
+                        "<uninstallkv.exe> [<temp directory>]\n");
         return 2;
     }
     report = fopen(argv[1], "w");
@@ -306,6 +309,8 @@ int main(int argc, char **argv) {
     if (snprintf(command_line, sizeof command_line, "\"%s\"", argv[4]) >= (int)sizeof command_line)
         return fail("the uninstaller's path is too long");
 
+    if (argc == 6 && (!SetEnvironmentVariableA("TMP", argv[5]) || !SetEnvironmentVariableA("TEMP", argv[5])))
+        return fail("cannot set the temporary directory");
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     if (!CreateProcessA(argv[4], command_line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
