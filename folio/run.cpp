@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace folio {
 namespace {
@@ -92,7 +93,11 @@ void loadDocument() {
     gRun.input = file;
     gRun.inputSize = sizeOfFile(file);
 
-    gRun.image.resize(kHeaderLength);
+    try {
+        gRun.image.resize(kHeaderLength);
+    } catch (const std::bad_alloc &) {
+        ddl::fatalError("Not enough memory for file header.");
+    }
     readExactly(file, gRun.image.data(), kHeaderLength, "Can't read input");
     if (imageS32(kHeaderVersion, "document header") < kOldestVersion)
         ddl::fatalError("File produced by too old a version of Impression");
@@ -101,7 +106,11 @@ void loadDocument() {
     if (length < kHeaderLength || length > gRun.inputSize)
         ddl::fatalErrorFormat("Document is damaged: its length of %u bytes lies outside the file (%llu bytes)",
                               static_cast<unsigned>(length), static_cast<unsigned long long>(gRun.inputSize));
-    gRun.image.resize(length);
+    try {
+        gRun.image.resize(length);
+    } catch (const std::bad_alloc &) {
+        ddl::fatalError("Not enough memory");
+    }
     readExactly(file, gRun.image.data() + kHeaderLength, length - kHeaderLength, "Can't read enough input");
 
     if (gRun.directoryForm) {

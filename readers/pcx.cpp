@@ -1,0 +1,340 @@
+// PCX reader. Decodes the run-length encoded lines of a PCX file straight into
+// sprite rows: packed 1, 2, 4 and 8 bit pixels, one-bit planes combined into
+// 2 or 4 bit pixels, three 8-bit planes into 24-bit colour, and four (red,
+// green, blue, alpha) into 32-bit colour without the alpha.
+//
+// Failure policy:
+// - rejected: a file shorter than the 128-byte header ("{ERD}"); a depth of 0
+//   or (for a layout that is decoded) bytes per line of zero or less (plain
+//   texts naming the field); a width or height of zero or less, and sizes and
+//   depths the sprite area refuses (its own messages).
+// - tolerated: the manufacturer and encoding bytes are not checked; a file
+//   that ends inside the encoded data is completed with 0xFF bytes; bytes of a
+//   line beyond what a row holds are dropped; runs may cross line ends; a
+//   missing or unreadable trailing palette, or a failed file-size query,
+//   leaves the header's palette in use. Layouts other than those above are
+//   created at their depth and left at 0.
+#include "readers/pcx.h"
+
+#include "framework/sprite.h"
+#include "framework/stream.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+const std::uint8_t pcx_default_palette[16][3] = {
+    {0, 0, 0},     {0, 0, 255},    {0, 255, 0},    {0, 255, 255},  {255, 0, 0},   {255, 0, 255},
+    {255, 255, 0}, {255, 255, 255}, {85, 85, 255},  {85, 85, 85},   {0, 170, 0},   {170, 0, 0},
+    {85, 255, 255}, {255, 85, 255}, {255, 255, 85}, {255, 255, 255},
+};
+
+namespace {
+
+constexpr std::int32_t kHeaderSize = 128;
+constexpr std::int32_t kTrailingPaletteSize = 769; // marker 12 and 256 red, green, blue triples
+constexpr std::int32_t kPcxDpi = 96;
+
+enum class PcxLayout { none, packed, planar2, planar4, rgb24, rgb32 };
+
+struct PcxHeader {
+    std::uint8_t version;
+    std::int32_t bits_per_pixel;
+    std::int32_t planes;
+    std::int32_t width;
+    std::int32_t height;
+    std::int32_t bytes_per_line;
+    const std::uint8_t *colour_map; // 16 red, green, blue triples
+};
+
+// Reads a little-endian 16-bit signed field of the fixed-size header.
+std::int32_t header_s16(const std::uint8_t (&header)[kHeaderSize], int at) {
+    return static_cast<std::int16_t>(header[at] | header[at + 1] << 8);
+}
+
+struct Tables {
+    std::uint8_t reverse1[256]; // bit i to bit 7 - i
+    std::uint8_t reverse2[256]; // 2-bit fields in reverse order
+    std::uint8_t swap4[256];    // nibbles exchanged
+    std::uint8_t identity[256];
+    std::uint8_t spread4[256][4]; // 8 one-bit pixels to four bytes of nibbles, left pixel low
+    std::uint8_t spread2[256][2]; // 8 one-bit pixels to two bytes of 2-bit fields, left pixel low
+};
+
+constexpr Tables make_tables() {
+    Tables t{};
+    for (int v = 0; v < 256; ++v) {
+        int r1 = 0;
+        for (int i = 0; i < 8; ++i)
+            if (v & (1 << i)) r1 |= 1 << (7 - i);
+        t.reverse1[v] = static_cast<std::uint8_t>(r1);
+        t.reverse2[v] = static_cast<std::uint8_t>((v >> 6 & 3) | (v >> 2 & 0x0C) | (v << 2 & 0x30) | (v << 6 & 0xC0));
+        t.swap4[v] = static_cast<std::uint8_t>((v >> 4) | (v << 4 & 0xF0));
+        t.identity[v] = static_cast<std::uint8_t>(v);
+        for (int j = 0; j < 8; ++j) {
+            if (!(v & (0x80 >> j))) continue;
+            t.spread4[v][j / 2] = static_cast<std::uint8_t>(t.spread4[v][j / 2] | (j % 2 ? 0x10 : 0x01));
+            t.spread2[v][j / 4] = static_cast<std::uint8_t>(t.spread2[v][j / 4] | 1 << (2 * (j % 4)));
+        }
+    }
+    return t;
+}
+
+constexpr Tables kTables = make_tables();
+
+// Where decoded bytes go: the current row, plane and byte within the line.
+struct LineWriter {
+    Bitmap *image;
+    PcxLayout layout;
+    const std::uint8_t *translate; // packed layouts
+    std::int32_t bytes_per_line;
+    std::int32_t lines_per_row;
+    std::int32_t height;
+    std::int32_t width;
+    std::int32_t row;
+    std::int32_t plane;
+    std::int32_t column;
+    std::uint8_t *row_bytes;
+    std::int64_t row_length; // bytes in the row window
+};
+
+// Stores `count` copies of the decoded byte `value` from the writer's column
+// on, within the current line and cut to what the row holds.
+template <PcxLayout L> inline void put_bytes(LineWriter *w, std::int64_t count, std::uint8_t value) {
+    const std::int64_t from = w->column;
+    const std::int64_t to = from + count;
+    std::uint8_t *row = w->row_bytes;
+    if constexpr (L == PcxLayout::packed) {
+        std::int64_t end = std::min(to, w->row_length);
+        const std::uint8_t byte = w->translate[value];
+        for (std::int64_t c = from; c < end; ++c) row[c] = byte;
+    } else if constexpr (L == PcxLayout::planar4) {
+        const int plane = w->plane;
+        const std::uint8_t *spread = kTables.spread4[value];
+        std::int64_t end = std::min(to, w->row_length / 4);
+        for (std::int64_t c = from; c < end; ++c)
+            for (int b = 0; b < 4; ++b) row[c * 4 + b] = static_cast<std::uint8_t>(row[c * 4 + b] | spread[b] << plane);
+    } else if constexpr (L == PcxLayout::planar2) {
+        const int plane = w->plane;
+        const std::uint8_t *spread = kTables.spread2[value];
+        std::int64_t end = std::min(to, w->row_length / 2);
+        for (std::int64_t c = from; c < end; ++c)
+            for (int b = 0; b < 2; ++b) row[c * 2 + b] = static_cast<std::uint8_t>(row[c * 2 + b] | spread[b] << plane);
+    } else if constexpr (L == PcxLayout::rgb24) {
+        std::int64_t end = std::min<std::int64_t>(to, w->width);
+        for (std::int64_t c = from; c < end; ++c) row[c * 3 + w->plane] = value;
+    } else if constexpr (L == PcxLayout::rgb32) {
+        if (w->plane == 3) return; // the sprite keeps no alpha: its fourth byte stays 0
+        std::int64_t end = std::min<std::int64_t>(to, w->width);
+        for (std::int64_t c = from; c < end; ++c) row[c * 4 + w->plane] = value;
+    }
+}
+
+// Feeds a run into the lines; false once the last row is finished.
+template <PcxLayout L> inline bool write_run(LineWriter *w, std::int64_t count, std::uint8_t value) {
+    while (count > 0) {
+        std::int64_t here = std::min<std::int64_t>(count, w->bytes_per_line - w->column);
+        put_bytes<L>(w, here, value);
+        count -= here;
+        w->column += static_cast<std::int32_t>(here);
+        if (w->column < w->bytes_per_line) continue;
+        w->column = 0;
+        if (++w->plane < w->lines_per_row) continue;
+        w->plane = 0;
+        if (++w->row >= w->height) return false;
+        w->row_bytes = bitmap_row_bytes(w->image, w->row).data();
+    }
+    return true;
+}
+
+// The encoded data, taken from the stream a buffer at a time.
+struct ByteSource {
+    FileStream *stream;
+    ErrorRecord *error;
+    std::int32_t length;
+    std::int32_t position;
+    std::uint8_t bytes[4096];
+};
+
+// The next byte, or -1 at the end of the file or after a read failure.
+int refill(ByteSource *source) {
+    if (source->error != nullptr) return -1;
+    source->error = stream_read(source->stream, source->bytes, sizeof source->bytes, &source->length);
+    source->position = 0;
+    if (source->error != nullptr || source->length <= 0) {
+        source->length = 0;
+        return -1;
+    }
+    return source->bytes[source->position++];
+}
+
+inline int next_byte(ByteSource *source) {
+    if (source->position < source->length) return source->bytes[source->position++];
+    return refill(source);
+}
+
+// One run: a byte with both top bits set gives a count (its low six bits) for
+// the byte after it; any other byte stands for itself. The end of the file
+// reads as a marker (count 63, value 0xFF), so a cut file ends in 0xFF bytes.
+inline void pcx_read_run(ByteSource *source, std::int32_t *count, std::int32_t *value, bool *at_end) {
+    int b = next_byte(source);
+    if (b < 0) {
+        *at_end = true;
+        *count = 63;
+        *value = 0xFF;
+        return;
+    }
+    if ((b & 0xC0) != 0xC0) {
+        *count = 1;
+        *value = b;
+        return;
+    }
+    *count = b & 0x3F;
+    *value = next_byte(source) & 0xFF; // the end of the file here reads as 0xFF too
+}
+
+template <PcxLayout L> ErrorRecord *decode_pixels(ByteSource *source, LineWriter *w) {
+    for (;;) {
+        std::int32_t count = 0;
+        std::int32_t value = 0;
+        bool at_end = false;
+        pcx_read_run(source, &count, &value, &at_end);
+        if (source->error != nullptr) return source->error;
+        if (at_end) {
+            // Every further run would be 0xFF as well: fill to the last row at once.
+            while (write_run<L>(w, static_cast<std::int64_t>(w->bytes_per_line) - w->column, 0xFF)) {
+            }
+            return nullptr;
+        }
+        if (!write_run<L>(w, count, static_cast<std::uint8_t>(value))) return nullptr;
+    }
+}
+
+ErrorRecord *decode_layout(FileStream *stream, LineWriter *w) {
+    static ByteSource source;
+    source = ByteSource{stream, nullptr, 0, 0, {}};
+    switch (w->layout) {
+    case PcxLayout::packed: return decode_pixels<PcxLayout::packed>(&source, w);
+    case PcxLayout::planar2: return decode_pixels<PcxLayout::planar2>(&source, w);
+    case PcxLayout::planar4: return decode_pixels<PcxLayout::planar4>(&source, w);
+    case PcxLayout::rgb24: return decode_pixels<PcxLayout::rgb24>(&source, w);
+    case PcxLayout::rgb32: return decode_pixels<PcxLayout::rgb32>(&source, w);
+    case PcxLayout::none: return nullptr;
+    }
+    return nullptr;
+}
+
+PcxLayout layout_for(const PcxHeader &h, std::int32_t depth) {
+    if (depth == 1 || depth == 8) return PcxLayout::packed;
+    if (depth == 2) return h.planes == 2 && h.bits_per_pixel == 1 ? PcxLayout::planar2 : PcxLayout::packed;
+    if (depth == 4) return h.planes >= 2 ? PcxLayout::planar4 : PcxLayout::packed;
+    if (depth == 24 && h.bits_per_pixel == 8 && h.planes == 3) return PcxLayout::rgb24;
+    if (depth == 32 && h.bits_per_pixel == 8 && h.planes == 4) return PcxLayout::rgb32;
+    return PcxLayout::none;
+}
+
+const std::uint8_t *translation_for(std::int32_t depth) {
+    switch (depth) {
+    case 1: return kTables.reverse1;
+    case 2: return kTables.reverse2;
+    case 4: return kTables.swap4;
+    default: return kTables.identity;
+    }
+}
+
+ErrorRecord *pcx_decode(SpriteList *list, FileStream *stream, const FileInfo &info) {
+    std::uint8_t header[kHeaderSize];
+    if (ErrorRecord *error = stream_read_exact(stream, header, kHeaderSize)) return error;
+    PcxHeader h{};
+    h.version = header[1];
+    h.bits_per_pixel = header[3];
+    h.planes = header[65];
+    h.width = header_s16(header, 8) - header_s16(header, 4) + 1;
+    h.height = header_s16(header, 10) - header_s16(header, 6) + 1;
+    h.bytes_per_line = header_s16(header, 66);
+    h.colour_map = header + 16;
+
+    std::int32_t depth = h.bits_per_pixel * h.planes;
+    if (depth == 3) depth = 4;
+    if (depth == 0) return error_from_format(0, "Bad PCX header: 0 bits per pixel.");
+    PcxLayout layout = layout_for(h, depth);
+    if (layout != PcxLayout::none && h.bytes_per_line <= 0)
+        return error_from_format(0, "Bad PCX header: %d bytes per line.", static_cast<int>(h.bytes_per_line));
+
+    std::int32_t colours = depth == 1 ? 2 : 16;
+    const std::uint8_t *source = h.colour_map;
+    std::uint8_t trailing[kTrailingPaletteSize];
+    if (h.version == 5 && info.kind != FileKind::missing && info.size >= 770 && info.size <= INT32_MAX) {
+        stream_seek(stream, static_cast<std::int32_t>(info.size) - kTrailingPaletteSize);
+        std::int32_t got = 0;
+        if (stream_read(stream, trailing, kTrailingPaletteSize, &got) == nullptr && got == kTrailingPaletteSize &&
+            trailing[0] == 12) {
+            colours = 256;
+            source = trailing + 1;
+        }
+    }
+
+    std::int32_t index = 0;
+    if (ErrorRecord *error = sprite_list_add(list, &index, 0)) return error;
+    SpriteEntry &entry = list->entries[index];
+    std::memset(&entry, 0, sizeof entry);
+    std::snprintf(entry.name, sizeof entry.name, "PCX%d", static_cast<int>(index));
+    entry.width = h.width;
+    entry.height = h.height;
+    entry.bpp = depth;
+    entry.xdpi = kPcxDpi;
+    entry.ydpi = kPcxDpi;
+    if (ErrorRecord *error = sprite_image_create_plain(h.width, h.height, depth, &entry.image)) return error;
+
+    Bitmap *image = entry.image->image;
+    image->xdpi = entry.xdpi;
+    image->ydpi = entry.ydpi;
+    image->palette_count = colours;
+    bool any_colour = false;
+    for (std::int32_t i = 0; i < colours; ++i) {
+        const std::uint8_t *rgb = source + i * 3;
+        image->palette[i] = static_cast<std::uint32_t>(rgb[0]) << 8 | static_cast<std::uint32_t>(rgb[1]) << 16 |
+                            static_cast<std::uint32_t>(rgb[2]) << 24;
+        any_colour = any_colour || image->palette[i] != 0;
+    }
+    bool usable = h.version != 0 && h.version != 1 && h.version != 3 && any_colour;
+    if (!usable && colours <= 16) {
+        if (depth == 1) {
+            image->palette[0] = 0x00000000;
+            image->palette[1] = 0xFFFFFF00;
+        } else {
+            for (std::int32_t i = 0; i < colours; ++i) {
+                const std::uint8_t *rgb = pcx_default_palette[i];
+                image->palette[i] = static_cast<std::uint32_t>(rgb[0]) << 8 |
+                                    static_cast<std::uint32_t>(rgb[1]) << 16 |
+                                    static_cast<std::uint32_t>(rgb[2]) << 24;
+            }
+        }
+    }
+
+    if (layout == PcxLayout::none) return nullptr;
+    stream_seek(stream, kHeaderSize);
+    LineWriter w{};
+    w.image = image;
+    w.layout = layout;
+    w.translate = translation_for(depth);
+    w.bytes_per_line = h.bytes_per_line;
+    w.lines_per_row = layout == PcxLayout::packed ? 1 : h.planes;
+    w.height = h.height;
+    w.width = h.width;
+    auto row = bitmap_row_bytes(image, 0);
+    w.row_bytes = row.data();
+    w.row_length = static_cast<std::int64_t>(row.size());
+    return decode_layout(stream, &w);
+}
+
+} // namespace
+
+ErrorRecord *pcx_read(const char *path) {
+    FileInfo info = file_info(path);
+    FileStream stream{};
+    if (ErrorRecord *error = stream_open(path, 'r', kStreamBufferSize, &stream)) return error;
+    ErrorRecord *error = pcx_decode(&sprite_list, &stream, info);
+    return stream_close(&stream, error);
+}

@@ -1,0 +1,12 @@
+// The PCX reader of Pcxload: decodes a run-length encoded PCX image into
+// entry 0 of the sprite list.
+#pragma once
+
+#include "framework/error.h"
+
+#include <cstdint>
+
+// The 16 colours used when a file gives no usable palette, red, green, blue.
+extern const std::uint8_t pcx_default_palette[16][3];
+
+ErrorRecord *pcx_read(const char *path);

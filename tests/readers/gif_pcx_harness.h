@@ -1,0 +1,134 @@
+// Runs a reader in this process on bytes built by a test, and reads pixels
+// back from the sprite it made.
+#pragma once
+
+#include "framework/error.h"
+#include "framework/filter_main.h"
+#include "framework/messages.h"
+#include "framework/sprite.h"
+#include "tests/support/draw_file.h"
+#include "tests/support/files.h"
+#include "tests/support/programs.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <gtest/gtest.h>
+
+namespace reader_harness {
+
+// The message table and code table of a filter, as its entry sets them up.
+inline void set_up_messages() {
+    static CodeTableNode node;
+    static bool registered = false;
+    if (!registered) {
+        register_code_table(kFrameworkCodes, &node);
+        registered = true;
+    }
+    static const char kMessages[] = "ENOE:Error not found.\r\nEMEM:Not enough memory.\r\nERD:Error reading data.\r\n"
+                                    "EWR:Error writing data.\r\nECR:Corruption in file.\r\nEMODE:Unknown sprite mode.\r\n"
+                                    "ENOTTYPE:Unidentified file type.\r\n";
+    message_table_reset();
+    message_table_append(kMessages, sizeof kMessages - 1);
+}
+
+// Writes the bytes to a file, runs the reader on it with an empty sprite list
+// and returns the failure text, or "" on success.
+inline std::string run_reader(ErrorRecord *(*read)(const char *), const testing_support::Bytes &bytes) {
+    set_up_messages();
+    sprite_list_clear(&sprite_list);
+    testing_support::TempDir dir;
+    std::string path = dir.file("input");
+    testing_support::write_file(path, bytes);
+    ErrorRecord *error = read(path.c_str());
+    return error == nullptr ? std::string() : std::string(error->text);
+}
+
+// Pixel (x, y) of a bitmap in sprite layout.
+inline std::uint32_t pixel(Bitmap *bitmap, int x, int y) {
+    auto row = bitmap_row_bytes(bitmap, y);
+    int bpp = bitmap->bpp;
+    if (bpp == 24) return row[x * 3] | row[x * 3 + 1] << 8 | row[x * 3 + 2] << 16;
+    if (bpp == 32) return row[x * 4] | row[x * 4 + 1] << 8 | row[x * 4 + 2] << 16 | std::uint32_t(row[x * 4 + 3]) << 24;
+    if (bpp >= 8) return row[x * (bpp / 8)];
+    std::size_t bit = static_cast<std::size_t>(x) * bpp;
+    return (row[bit / 8] >> (bit % 8)) & ((1u << bpp) - 1);
+}
+
+// Runs the whole filter in this process (messages from the test binary's own
+// resource) and reads back the Draw file it wrote.
+struct Converted {
+    bool succeeded = false;
+    std::string failure; // failure text, or the reason the Draw file did not parse
+    testing_support::DrawSprite sprite;
+};
+
+inline Converted convert(const FilterProgram &program, const std::string &input) {
+    testing_support::TempDir dir;
+    std::string output = dir.file("out.draw");
+    std::string name = "filter";
+    char *argv[] = {name.data(), const_cast<char *>(input.c_str()), output.data(), nullptr};
+    message_table_reset();
+    sprite_list_clear(&sprite_list);
+    Converted result;
+    ErrorRecord *error = filter_run(3, argv, program);
+    if (error != nullptr) {
+        result.failure = error->text;
+    } else {
+        result.succeeded = testing_support::parse_draw(testing_support::read_file(output), result.sprite,
+                                                       result.failure);
+    }
+    sprite_list_clear(&sprite_list);
+    return result;
+}
+
+// Runs the real program on the bytes; on success the Draw file it wrote is
+// parsed into `sprite`.
+struct ProgramRun {
+    testing_support::RunResult result;
+    testing_support::DrawSprite sprite;
+    std::string parse_problem;
+    testing_support::Bytes output;
+};
+
+inline ProgramRun run_program_on(testing_support::Runner runner, std::string_view program,
+                                 const testing_support::Bytes &bytes) {
+    testing_support::TempDir dir;
+    std::string input = dir.file("input.img");
+    std::string output = dir.file("output.draw");
+    testing_support::write_file(input, bytes);
+    ProgramRun run;
+    run.result = testing_support::run_program(runner, program, {input, output});
+    if (run.result.succeeded) {
+        run.output = testing_support::read_file(output);
+        testing_support::parse_draw(run.output, run.sprite, run.parse_problem);
+    }
+    return run;
+}
+
+// The usage text and the missing-input failure, as the host sees them.
+inline void expect_usage_and_missing_input(std::string_view program) {
+    for (auto runner : testing_support::runners_for(program)) {
+        SCOPED_TRACE(testing_support::runner_name(runner));
+        std::string usage = "Syntax: " + std::string(program) + " <input file> <output file>";
+        for (const std::vector<std::string> &arguments : {std::vector<std::string>{}, std::vector<std::string>{"a"}}) {
+            auto result = testing_support::run_program(runner, program, arguments);
+            EXPECT_FALSE(result.succeeded);
+            EXPECT_EQ(result.failure_text, usage);
+        }
+        testing_support::TempDir dir;
+        std::string missing = dir.file("missing.img");
+        auto result = testing_support::run_program(runner, program, {missing, dir.file("out.draw")});
+        // The system's own text comes first; Wine words it differently from Windows.
+        bool native = runner == testing_support::Runner::native;
+        std::string tail = "\r\n(CreateFile) (2) (" + (native ? missing : testing_support::windows_path(missing)) + ")";
+        ASSERT_GT(result.failure_text.size(), tail.size());
+        EXPECT_EQ(result.failure_text.substr(result.failure_text.size() - tail.size()), tail);
+        if (native) {
+            EXPECT_EQ(result.failure_text, "The system cannot find the file specified." + tail);
+        }
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.draw")));
+    }
+}
+
+} // namespace reader_harness

@@ -1,0 +1,172 @@
+// Pcxload against other programs' files: PCX files written at test time by
+// netpbm and ImageMagick, and the shared corpus of real files, each compared
+// pixel by pixel with what netpbm's own decoder reads from the same file.
+#include "readers/pcx.h"
+#include "tests/readers/gif_pcx_harness.h"
+#include "tests/support/pnm.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <random>
+
+using testing_support::Bytes;
+using testing_support::Pnm;
+using testing_support::TempDir;
+
+namespace {
+
+const FilterProgram kPcxload{"Syntax: Pcxload <input file> <output file>\r\n", "VOVID", pcx_read, true};
+
+std::string shell_quoted(const std::string &path) { return "'" + path + "'"; }
+
+// A P6 image of `colours` random colours, pixels scattered at random.
+Bytes palette_ppm(int width, int height, int colours, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint32_t> palette;
+    while (static_cast<int>(palette.size()) < colours) {
+        std::uint32_t c = static_cast<std::uint32_t>(random() & 0xFFFFFF);
+        if (std::find(palette.begin(), palette.end(), c) == palette.end()) palette.push_back(c);
+    }
+    std::string header = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    Bytes out(header.begin(), header.end());
+    for (int i = 0; i < width * height; ++i) {
+        std::uint32_t c = palette[static_cast<std::size_t>(i < colours ? i : static_cast<int>(random() % colours))];
+        out.insert(out.end(), {static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                               static_cast<std::uint8_t>(c)});
+    }
+    return out;
+}
+
+bool sprite_size_differs(const reader_harness::Converted &ours, const Pnm &theirs) {
+    return !ours.succeeded || ours.sprite.width != theirs.width || ours.sprite.height != theirs.height;
+}
+
+// Compares the converted sprite with pcxtoppm's reading of the file. pcxtoppm
+// blends red, green, blue and alpha planes over black, while the sprite keeps
+// the colours and drops the alpha, so those files are read by ImageMagick with
+// its alpha turned off. Returns a description of the first difference, or "".
+std::string compare_with_pcxtoppm(const std::string &pcx, const reader_harness::Converted &ours) {
+    Bytes file = testing_support::read_file(pcx);
+    bool rgba = file.size() >= 128 && file[3] == 8 && file[65] == 4;
+    std::string decoder = rgba ? "convert pcx:" + shell_quoted(pcx) + " -alpha off ppm:-" : "pcxtoppm " + shell_quoted(pcx);
+    Pnm theirs;
+    if (!testing_support::decode_with(decoder, theirs)) return "pcxtoppm cannot read it";
+    if (!ours.succeeded) return "Pcxload failed: " + ours.failure;
+    const auto &sprite = ours.sprite;
+    if (sprite_size_differs(ours, theirs))
+        return "size " + std::to_string(sprite.width) + "x" + std::to_string(sprite.height) + " against " +
+               std::to_string(theirs.width) + "x" + std::to_string(theirs.height);
+    if (sprite.has_mask) return "unexpected mask";
+    for (int y = 0; y < theirs.height; ++y)
+        for (int x = 0; x < theirs.width; ++x)
+            if (sprite.rgb(x, y) != theirs.rgb(x, y))
+                return "colour differs at " + std::to_string(x) + "," + std::to_string(y);
+    return "";
+}
+
+TEST(PcxExternal, NetpbmAndImageMagickFilesMatchPcxtoppm) {
+    for (const char *tool : {"ppmtopcx", "pcxtoppm", "convert"})
+        if (!testing_support::have_command(tool)) GTEST_SKIP() << tool << " is not installed";
+    TempDir dir;
+    struct Case { int width, height, colours; const char *encoder; int bpp; };
+    const Case cases[] = {
+        {61, 41, 2, "ppmtopcx {in}", 1},
+        {61, 41, 4, "ppmtopcx {in}", 2},          // two one-bit planes
+        {61, 41, 4, "ppmtopcx -packed {in}", 2},  // 2-bit pixels
+        {33, 17, 8, "ppmtopcx {in}", 4},          // three one-bit planes
+        {50, 29, 16, "ppmtopcx {in}", 4},         // four one-bit planes
+        {50, 29, 16, "ppmtopcx -packed {in}", 4}, // 4-bit pixels
+        {50, 29, 16, "ppmtopcx -8bit {in}", 8},
+        {97, 53, 256, "ppmtopcx {in}", 8},
+        {45, 31, 3000, "ppmtopcx {in}", 24},
+        {46, 31, 16, "ppmtopcx -24bit {in}", 24},
+        {97, 53, 256, "convert ppm:{in} -type Palette pcx:{out}", 8},
+        {61, 41, 2, "convert ppm:{in} -type Palette pcx:{out}", 8},
+        {45, 31, 3000, "convert ppm:{in} pcx:{out}", 24},
+        {47, 30, 200, "convert ppm:{in} -type TrueColor pcx:{out}", 24},
+        {47, 30, 200, "convert ppm:{in} -type TrueColorAlpha pcx:{out}", 32}, // red, green, blue, alpha planes
+    };
+    for (const Case &c : cases) {
+        std::string ppm = dir.file("source.ppm");
+        std::string pcx = dir.file("encoded.pcx");
+        testing_support::write_file(ppm, palette_ppm(c.width, c.height, c.colours, static_cast<unsigned>(c.colours)));
+        std::string command = c.encoder;
+        command.replace(command.find("{in}"), 4, shell_quoted(ppm));
+        if (command.find("{out}") != std::string::npos) command.replace(command.find("{out}"), 5, shell_quoted(pcx));
+        else command += " > " + shell_quoted(pcx);
+        ASSERT_TRUE(testing_support::run_shell(command + " 2>/dev/null")) << command;
+        auto ours = reader_harness::convert(kPcxload, pcx);
+        EXPECT_EQ(compare_with_pcxtoppm(pcx, ours), "") << command << " on " << c.colours << " colours";
+        EXPECT_EQ(ours.sprite.bpp, c.bpp == 24 ? 32 : c.bpp) << command; // 24-bit sprites are written at 32
+    }
+}
+
+// Corpus files that netpbm's decoder cannot read, reads differently, or that
+// Pcxload refuses: the outcome Pcxload gives ("" for a conversion), why, and
+// a reference rendering to compare with instead, where there is one.
+struct CorpusCase {
+    const char *outcome;
+    const char *why;
+    const char *reference = nullptr;
+};
+const std::map<std::string, CorpusCase> kCorpusCases = {
+    {"pcx/kimageformats/read/ccbug_463951.pcx",
+     {"", "the palette marker stands 769 bytes before the end, not right after the data", "pcx/kimageformats/read/ccbug_463951.png"}},
+    {"pcx/generated/patched/16col_4planes_v3_nopal.pcx", {"", "version 3 uses the default 16-colour palette"}},
+    {"pcx/generated/patched/16col_4planes_v0.pcx", {"", "version 0 uses the default 16-colour palette"}},
+    {"pcx/commons-imaging/1plane1bppCompressed.pcx", {"", "version 3 at 1 bit is black and white"}},
+    {"pcx/kryptan-pcx/tiny.pcx", {"", "version 3 uses the default 16-colour palette"}},
+    {"pcx/generated/im_uncompressed.pcx", {"", "the encoding byte is not checked: data read as runs"}},
+    {"pcx/commons-imaging/1plane8bppUncompressed.pcx", {"", "the encoding byte is not checked: data read as runs"}},
+    {"pcx/commons-imaging/3plane8bppUncompressed.pcx", {"", "the encoding byte is not checked: data read as runs"}},
+    {"pcx/commons-imaging/1plane1bppUncompressed.pcx", {"", "the encoding byte is not checked: data read as runs"}},
+    {"pcx/commons-imaging/1plane24bppCompressed.pcx", {"", "24 bits in one plane is no known layout: left at 0"}},
+    {"pcx/pillow/01r_00.pcx", {"", "short data is completed with 0xFF"}},
+    {"pcx/pillow/ossfuzz-4836216264589312.pcx", {"Bad PCX header: 0 bytes per line.", "damaged header"}},
+    {"pcx/pillow/hopper.dcx", {"Bad PCX header: 0 bits per pixel.", "a multi-page container, not a PCX file"}},
+    {"pcx/commons-imaging/Oregon_Scientific_DS6639-DSC_0307-small.dcx",
+     {"Bad PCX header: 0 bits per pixel.", "a multi-page container, not a PCX file"}},
+};
+
+// Compares the sprite with a reference rendering read by pngtopnm.
+std::string compare_with_reference(const std::string &png, const reader_harness::Converted &ours) {
+    Pnm theirs;
+    if (!testing_support::decode_with("pngtopnm " + shell_quoted(png), theirs)) return "pngtopnm cannot read it";
+    if (sprite_size_differs(ours, theirs)) return "size differs";
+    for (int y = 0; y < theirs.height; ++y)
+        for (int x = 0; x < theirs.width; ++x)
+            if (ours.sprite.rgb(x, y) != theirs.rgb(x, y))
+                return "colour differs at " + std::to_string(x) + "," + std::to_string(y);
+    return "";
+}
+
+TEST(PcxCorpus, EveryFileConvertsLikePcxtoppmOrAsItsCaseSays) {
+    std::filesystem::path root = testing_support::corpus_dir();
+    if (root.empty() || !std::filesystem::exists(root / "pcx")) GTEST_SKIP() << "no PCX corpus";
+    if (!testing_support::have_command("pcxtoppm")) GTEST_SKIP() << "pcxtoppm is not installed";
+    int matched = 0;
+    int special = 0;
+    for (const auto &item : std::filesystem::recursive_directory_iterator(root / "pcx")) {
+        std::string extension = item.path().extension().string();
+        if (extension != ".pcx" && extension != ".PCX" && extension != ".dcx") continue;
+        std::string relative = std::filesystem::relative(item.path(), root).generic_string();
+        auto ours = reader_harness::convert(kPcxload, item.path().string());
+        auto found = kCorpusCases.find(relative);
+        if (found == kCorpusCases.end()) {
+            EXPECT_EQ(compare_with_pcxtoppm(item.path().string(), ours), "") << relative;
+            ++matched;
+        } else {
+            EXPECT_EQ(ours.succeeded ? "" : ours.failure, found->second.outcome) << relative << ": " << found->second.why;
+            if (found->second.reference != nullptr) {
+                EXPECT_EQ(compare_with_reference((root / found->second.reference).string(), ours), "") << relative;
+            }
+            ++special;
+        }
+    }
+    EXPECT_GT(matched, 30);
+    EXPECT_EQ(special, static_cast<int>(kCorpusCases.size()));
+}
+
+} // namespace
