@@ -54,9 +54,14 @@ function(unit_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} test_support GTest::gtest_main project_warnings)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "FILTERS_BIN_DIR=${CMAKE_BINARY_DIR}/bin;FILTERS_WINDOWS_BIN_DIR=${FILTERS_WINDOWS_BIN_DIR};FILTERS_WINE=${FILTERS_WINE};FILTERS_CORPUS_DIR=${FILTERS_SOURCE_ROOT}/../shared/corpus;FILTERS_WINE_PREFIX=${CMAKE_BINARY_DIR}/wineprefix"
-    DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60)
+  # The discovered tests' properties would reach ctest split at every ';', so
+  # the environment is set by a ctest file read after the discovered list.
+  set(environment "FILTERS_BIN_DIR=${CMAKE_BINARY_DIR}/bin;FILTERS_WINDOWS_BIN_DIR=${FILTERS_WINDOWS_BIN_DIR};FILTERS_WINE=${FILTERS_WINE};FILTERS_CORPUS_DIR=${FILTERS_SOURCE_ROOT}/../shared/corpus;FILTERS_WINE_PREFIX=${CMAKE_BINARY_DIR}/wineprefix")
+  set(environment_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+  file(WRITE ${environment_file}
+    "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT [==[${environment}]==])\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${environment_file})
 endfunction()
 
 # fuzzer(<name> SOURCES ... LIBS ...): a libFuzzer target, run briefly by ctest.

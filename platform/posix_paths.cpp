@@ -2,6 +2,7 @@
 #include "platform/posix_internal.h"
 
 #include <cctype>
+#include <cstring>
 #include <dirent.h>
 #include <string>
 #include <strings.h>
@@ -67,6 +68,8 @@ std::string resolve_path(const char *path) {
 }
 
 bool pattern_matches(const char *pattern, const char *name) {
+    // As on Windows, "*.*" matches every name, with or without a dot.
+    if (std::strcmp(pattern, "*.*") == 0) pattern = "*";
     // Iterative wildcard match with one backtrack point: linear in practice.
     const char *star = nullptr;
     const char *star_name = nullptr;

@@ -325,3 +325,5 @@ ErrorRecord *bmp_read(const char *path) {
     if (ErrorRecord *error = stream_open(path, 'r', kStreamBufferSize, &in)) return error;
     return stream_close(&in, read_image(&in));
 }
+
+const FilterProgram kBmploadProgram{"Syntax: Bmpload <input file> <output file>\r\n", "VIVOZ", bmp_read, false};

@@ -17,7 +17,8 @@ for p in build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev 
   need "$p"
 done
 if [ "$want_windows" = 1 ]; then
-  for p in g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine xvfb xauth; do
+  for p in g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine xvfb xauth \
+           python3 fonts-wine; do
     need "$p"
   done
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -29,7 +30,7 @@ fi
 
 # Source packages (libpng for the Windows build) come from the same archive
 # as the binaries: mirror the machine's own deb entries as deb-src.
-if [ "$want_windows" = 1 ] && ! apt-get indextargets 2>/dev/null | grep -q 'Sources'; then
+if [ "$want_windows" = 1 ] && ! apt-get indextargets 2>/dev/null | grep -qx 'Identifier: Sources'; then
   if [ -f /etc/apt/sources.list.d/debian.sources ]; then
     sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
       | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/debian-src.sources >/dev/null

@@ -53,7 +53,11 @@ Bytes BmpBuilder::build() const {
         put_u32(info, 0);
         put_u32(info, x_ppm);
         put_u32(info, y_ppm);
-        put_u32(info, colours_used);
+        // A short palette says how long it is, as encoders do.
+        std::uint32_t used = colours_used;
+        if (used == 0 && depth <= 8 && !palette_rgb.empty() && palette_rgb.size() < (std::size_t{1} << depth))
+            used = static_cast<std::uint32_t>(palette_rgb.size());
+        put_u32(info, used);
         put_u32(info, 0);
         if (header_size >= 52 && masks.size() == 3)
             for (std::uint32_t m : masks) put_u32(info, m);
@@ -71,7 +75,8 @@ Bytes BmpBuilder::build() const {
     if (pixels.empty())
         for (int i = 0; i < height; ++i) {
             int y = top_down ? i : height - 1 - i; // bottom-up files store the last row first
-            Bytes row = pack_row(*this, rows.at(static_cast<std::size_t>(y)));
+            const std::vector<std::uint32_t> blank(static_cast<std::size_t>(width > 0 ? width : 0), 0);
+            Bytes row = pack_row(*this, rows.empty() ? blank : rows.at(static_cast<std::size_t>(y)));
             pixels.insert(pixels.end(), row.begin(), row.end());
         }
 

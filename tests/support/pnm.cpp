@@ -67,6 +67,8 @@ std::uint32_t Pnm::rgb(int x, int y) const {
 
 bool run_shell(const std::string &command) { return std::system(command.c_str()) == 0; }
 
+std::string shell_quoted(const std::string &path) { return "'" + path + "'"; }
+
 bool have_command(const std::string &name) { return run_shell("command -v " + name + " >/dev/null 2>&1"); }
 
 bool decode_with(const std::string &command, Pnm &out) {

@@ -21,6 +21,8 @@ bool parse_pnm(const Bytes &bytes, Pnm &out);
 // Runs a shell command; true when it exits 0.
 bool run_shell(const std::string &command);
 bool have_command(const std::string &name);
+// A path in single quotes for a shell command line.
+std::string shell_quoted(const std::string &path);
 // Runs `command` (which writes PNM to standard output) into a PNM image.
 bool decode_with(const std::string &command, Pnm &out);
 

@@ -54,6 +54,13 @@ int spawn(const std::vector<std::string> &argv, const std::string &out_path, con
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+// The native programs: FILTERS_BIN_DIR under ctest, else bin/ beside the test binary's folder.
+std::filesystem::path native_bin_dir() {
+    std::string dir = env_or_empty("FILTERS_BIN_DIR");
+    if (!dir.empty()) return dir;
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "bin";
+}
+
 } // namespace
 
 std::string windows_path(const std::string &path) {
@@ -81,7 +88,7 @@ RunResult run_program(Runner runner, std::string_view program, const std::vector
     std::string err_path = scratch.file("stderr");
     RunResult result;
     if (runner == Runner::native) {
-        std::vector<std::string> argv{(std::filesystem::path(env_or_empty("FILTERS_BIN_DIR")) / program).string()};
+        std::vector<std::string> argv{(native_bin_dir() / program).string()};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         result.exit_code = spawn(argv, out_path, err_path, false);
         result.succeeded = result.exit_code == 0;

@@ -1,0 +1,249 @@
+// The story writer. Text goes out in runs of at most 80 characters; every
+// control code that writes something first ends the run, so text and
+// attributes stay in reading order. A paragraph end is held back and written
+// just before whatever follows it, so that no break is written at the end of
+// a story or before a page break.
+#include "folio/story_writer.h"
+
+#include "folio/document.h"
+#include "folio/story_list.h"
+#include "folio/styles.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace folio {
+namespace {
+
+using ddl::DdlOutput;
+
+constexpr std::size_t kRunLimit = 80;       // characters of a run, its opening quote included
+constexpr std::size_t kMaxAppliedStyles = 256;
+constexpr std::uint32_t kNumberEntryLength = 12;
+constexpr std::uint64_t kReadAhead = 64 * 1024;
+
+enum ControlCode : std::uint8_t {
+    kCodeStyleChange = 7,
+    kCodeStyleChangeToo = 8,
+    kCodeField = 11,
+    kCodeParagraphEnd = 13,
+    kCodePageBreak = 14,
+    kCodeTab = 18,
+    kCodeObject = 19,
+};
+
+enum FieldKind : std::uint32_t { kFieldPageNumber = 1, kFieldChapterNumber = 2, kFieldNumberedItem = 4 };
+
+struct StoryWriter {
+    DdlOutput &out;
+    std::int32_t story;
+    int kind;
+    std::int32_t copy;
+    std::int32_t mergeCounter;
+    std::string run = "\"";
+    bool paragraphPending = false;
+    std::vector<std::uint8_t> appliedStyles;
+};
+
+void flushRun(StoryWriter &writer) {
+    if (writer.run.size() <= 1) return;
+    writer.run += "\"\n";
+    ddl::writeText(writer.out, writer.run);
+    writer.run.assign(1, '"');
+}
+
+// Ends the run and writes a held paragraph break: the start of anything that
+// follows a paragraph end.
+void beginOutput(StoryWriter &writer) {
+    flushRun(writer);
+    if (writer.paragraphPending) {
+        ddl::writeText(writer.out, "{newpara}\n");
+        writer.paragraphPending = false;
+    }
+}
+
+void changeStyles(StoryWriter &writer, ByteSpan payload, std::uint32_t at) {
+    beginOutput(writer);
+    for (std::uint8_t slot : writer.appliedStyles)
+        if (slot != 0 && styleExists(slot)) ddl::writeFormat(writer.out, "{remuserstyle STYLE_%02x}\n", slot + 256u);
+    writer.appliedStyles = styleChangeSlots(payload, at);
+    if (writer.appliedStyles.size() > kMaxAppliedStyles) writer.appliedStyles.resize(kMaxAppliedStyles);
+    for (std::uint8_t slot : writer.appliedStyles)
+        if (styleExists(slot)) ddl::writeFormat(writer.out, "{adduserstyle STYLE_%02x}\n", slot + 256u);
+}
+
+// The number a numbered item shows: items of the story counted up to it from
+// the nearest restart at or before it.
+void writeItemNumber(StoryWriter &writer, std::uint32_t identifier) {
+    std::uint32_t start = headerWord(kHeaderNumberTableStart), end = headerWord(kHeaderNumberTableEnd);
+    if (end <= start) return;
+    std::uint32_t count = (end - start) / kNumberEntryLength;
+    requireInImage(start, std::uint64_t{count} * kNumberEntryLength, "number table");
+    auto word = [start](std::uint32_t entry, std::uint32_t w) {
+        return imageU32(std::uint64_t{start} + std::uint64_t{entry} * kNumberEntryLength + 4 * w, "number table");
+    };
+    auto inStory = [&](std::uint32_t entry) { return static_cast<std::int32_t>(word(entry, 2)) == writer.story; };
+    std::uint32_t found = 0;
+    while (found < count && !(inStory(found) && (word(found, 1) >> 8) == identifier)) ++found;
+    if (found == count || (word(found, 1) & 0xff) != 0) return;
+    std::int64_t number = -1;
+    for (std::uint32_t entry = found + 1; entry-- > 0;) {
+        if (!inStory(entry)) continue;
+        ++number;
+        std::uint32_t first = word(entry, 0);
+        if (first & 1) {
+            number += first >> 1;
+            break;
+        }
+    }
+    ddl::writeFormat(writer.out, "\"%d\"\n", static_cast<std::int32_t>(static_cast<std::uint32_t>(number)));
+}
+
+void writeField(StoryWriter &writer, std::uint32_t field) {
+    switch (field & 0xff) {
+    case kFieldPageNumber:
+        beginOutput(writer);
+        ddl::writeText(writer.out, "{pageno}\n");
+        break;
+    case kFieldChapterNumber:
+        beginOutput(writer);
+        ddl::writeText(writer.out, "{chapterno}\n");
+        break;
+    case kFieldNumberedItem:
+        beginOutput(writer);
+        writeItemNumber(writer, field >> 8);
+        break;
+    default:
+        break;
+    }
+}
+
+void writeObject(StoryWriter &writer, ByteSpan payload, std::uint32_t at) {
+    std::uint32_t record = alignedAfter(at);
+    std::uint32_t kind = wordOrZero(payload, record + 4);
+    if (kind == 1) {
+        beginOutput(writer);
+        writeEmbedReference(writer.out, writer.copy, wordOrZero(payload, record + 12), writer.kind);
+    } else if (kind == 2) {
+        beginOutput(writer);
+        ddl::writeFormat(writer.out, "{merge %d}\n", writer.mergeCounter);
+        writer.mergeCounter = static_cast<std::int32_t>(static_cast<std::uint32_t>(writer.mergeCounter) + 1u);
+    }
+}
+
+void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
+    for (std::uint32_t at = kTextStart; at < payload.size();) {
+        std::uint8_t byte = payload[at];
+        if (byte >= 32) {
+            if (writer.paragraphPending) beginOutput(writer);
+            if (byte == '"' || byte == '\\') {
+                writer.run += '\\';
+                writer.run += static_cast<char>(byte);
+                ++at;
+            } else {
+                // Plain characters go in together, up to the end of the run.
+                std::size_t end = at + std::min<std::size_t>(payload.size() - at, kRunLimit + 1 - writer.run.size());
+                std::size_t plain = at;
+                while (plain < end && payload[plain] >= 32 && payload[plain] != '"' && payload[plain] != '\\') ++plain;
+                writer.run.append(reinterpret_cast<const char *>(payload.data()) + at, plain - at);
+                at = static_cast<std::uint32_t>(plain);
+            }
+        } else {
+            switch (byte) {
+            case kCodeStyleChange:
+            case kCodeStyleChangeToo:
+                changeStyles(writer, payload, at);
+                break;
+            case kCodeField:
+                writeField(writer, wordOrZero(payload, alignedAfter(at)));
+                break;
+            case kCodeParagraphEnd:
+                flushRun(writer);
+                writer.paragraphPending = true;
+                break;
+            case kCodePageBreak:
+                flushRun(writer);
+                ddl::writeText(writer.out, "{newpage}\n");
+                writer.paragraphPending = false;
+                break;
+            case kCodeTab:
+                beginOutput(writer);
+                ddl::writeText(writer.out, "{tab}\n");
+                break;
+            case kCodeObject:
+                writeObject(writer, payload, at);
+                break;
+            default:
+                break;
+            }
+            at = controlCodeEnd(payload, at);
+        }
+        if (writer.run.size() > kRunLimit) flushRun(writer);
+    }
+}
+
+} // namespace
+
+std::uint64_t openStoryChunks(StoryChunks &chunks, std::int32_t index) {
+    chunks.remaining = openStory(chunks.stream, index);
+    chunks.at = chunks.end = 0;
+    return chunks.remaining;
+}
+
+bool nextStoryChunk(StoryChunks &chunks, ChunkHeader &chunk, ByteSpan &payload) {
+    std::uint64_t left = chunks.remaining + (chunks.end - chunks.at);
+    if (left < kChunkHeaderLength) return false;
+    // Make the header at hand, then the whole chunk; the buffer only grows.
+    auto need = [&](std::uint64_t count) {
+        std::size_t have = chunks.end - chunks.at;
+        if (have >= count) return;
+        std::copy(chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.at),
+                  chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.end), chunks.buffer.begin());
+        chunks.at = 0;
+        chunks.end = have;
+        // At most a chunk (24-bit length) or the read-ahead, so it fits any size_t.
+        std::size_t read = static_cast<std::size_t>(
+            std::min<std::uint64_t>(chunks.remaining, std::max<std::uint64_t>(count - have, kReadAhead)));
+        if (chunks.buffer.size() < have + read) chunks.buffer.resize(have + read);
+        readStory(chunks.stream, chunks.buffer.data() + have, static_cast<std::uint32_t>(read));
+        chunks.end += read;
+        chunks.remaining -= read;
+    };
+    need(kChunkHeaderLength);
+    const std::uint8_t *header = chunks.buffer.data() + chunks.at;
+    chunk.type = header[4] & 7;
+    chunk.length = header[5] | std::uint32_t{header[6]} << 8 | std::uint32_t{header[7]} << 16;
+    // A damaged length ends the story rather than reading past it.
+    if (chunk.length < kChunkHeaderLength || chunk.length > left) return false;
+    need(chunk.length);
+    payload = ByteSpan(chunks.buffer.data() + chunks.at + kChunkHeaderLength, chunk.payloadLength());
+    chunks.at += chunk.length;
+    return true;
+}
+
+void writeStory(DdlOutput &out, const FrameRef &frame, int kind) {
+    std::int32_t story = frameInt(frame, kFrameStoryIndex);
+    StoryChunks chunks;
+    if (openStoryChunks(chunks, story) < kChunkHeaderLength) {
+        closeStory(chunks.stream);
+        return;
+    }
+    const StoryListEntry *entry = storyEntry(story);
+    StoryWriter writer{out, story, kind, entry ? entry->copy : 0, entry ? entry->firstMerge : 0, "\"", false, {}};
+    std::uint32_t number = objectNumber(frame.body, kind);
+    if (writer.copy != 0)
+        ddl::writeFormat(out, "STORY_%x_%x={story\n", static_cast<unsigned>(writer.copy), number);
+    else
+        ddl::writeFormat(out, "STORY_%x={story\n", number);
+    ddl::writeText(out, "{adduserstyle STYLE_100}\n");
+
+    ChunkHeader chunk;
+    ByteSpan payload;
+    while (nextStoryChunk(chunks, chunk, payload))
+        if (chunk.type == kChunkText) writeTextChunk(writer, payload);
+    flushRun(writer);
+    ddl::writeText(out, "{endoftext}\n}\n\n");
+    closeStory(chunks.stream);
+}
+
+} // namespace folio

@@ -1,0 +1,136 @@
+// Markload: converts a DDF file (text with commands in braces) into DDL
+// holding its colours, its styles and one story with all its text.
+//
+// The whole input is read three times: pass 1 writes the explicit colours and
+// collects style names and implicitly used colours (written right after it),
+// pass 2 writes the style objects, pass 3 writes STORY_1 with the text.
+//
+// Failure policy: every failure is fatal (fatalError); the output written so
+// far stays. Unknown words and malformed groups are not errors: they become
+// style switches or literal text. Every scan is bounded by the end of the
+// input, tokens are cut to 255 characters, numbers that cannot be read count
+// as 0 and values too large for the output are clamped.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace markload {
+
+constexpr std::size_t kMaxToken = 255;
+constexpr std::size_t kMaxStyles = 512;
+constexpr std::size_t kMaxStyleName = 18;
+constexpr std::size_t kMaxColours = 256;
+constexpr std::size_t kMaxColourName = 23;
+constexpr std::size_t kMaxRunCharacters = 254;
+constexpr std::size_t kMaxMergeShortName = 15;
+
+// The token readers: which characters end a token and whether it is folded.
+enum class Reader { word, value, listItem, line };
+
+// Bold and italic remember "unset" besides 0 and 1.
+constexpr int kUnset = -1;
+
+struct StyleEntry {
+    std::string name;             // cut to 18 characters, stored in pass 2
+    std::string foldedName;       // the name in lower case, for switches
+    bool named = false;           // pass 2 has reached its definition
+    bool effectRuler = false;     // pass 1 met "effectruler on" in its definition
+    bool replaying = false;       // its definition is being replayed now
+    std::size_t definePosition = 0;  // input position just after its "define"
+};
+
+struct Colour {
+    std::string name;
+    bool implicit = false;  // registered by a fontcolour/backcolour argument
+};
+
+// Where the DDL text goes when the pending buffer fills: the program drains it
+// to the output file; tests and the fuzzer keep everything in `out`.
+using DrainFunction = void (*)(void *context, std::string_view text);
+
+struct Markload {
+    std::span<const std::uint8_t> input;
+    std::size_t cursor = 0;
+
+    std::array<char, kMaxToken + 1> tokenBuffer{};
+    std::size_t tokenLength = 0;
+    bool quoted = false;
+    bool commandsOff = false;
+
+    std::vector<StyleEntry> styles;
+    std::size_t styleIndex = 0;  // the next style definition of pass 2
+    std::vector<Colour> colours;
+
+    bool inStyleDefinition = false;
+    bool offSetting = false;  // replaying an effect-ruler style switched off
+    int scope = 0;
+    double leftMargin = 0;
+    int bold = kUnset;
+    int italic = kUnset;
+    std::string savedFont;
+
+    // Input bytes that effect-ruler replays may still walk; nested switches
+    // could otherwise multiply the work without end.
+    std::uint64_t replayBudget = 0;
+
+    std::string out;
+    DrainFunction drain = nullptr;
+    void *drainContext = nullptr;
+
+    std::string_view token() const { return {tokenBuffer.data(), tokenLength}; }
+};
+
+// Whole conversion of `input`; the DDL goes to m.out (and to m.drain when set).
+void convertDdf(Markload &m, std::span<const std::uint8_t> input);
+
+// Scanner (scanner.cpp).
+bool atEnd(const Markload &m);
+bool cursorOn(const Markload &m, char c);
+void stepOn(Markload &m);
+void readToken(Markload &m, Reader reader);
+// A word when the group has one left; an empty token at its closing brace, so
+// that a command never takes its argument from the text after the group.
+void readArgumentWord(Markload &m);
+bool hasArgument(const Markload &m);
+void skipArgument(Markload &m);
+void moveToGroupEnd(Markload &m);
+double readDecimal(std::string_view text, std::size_t &at);
+long long readInteger(std::string_view text);
+std::string lowerCase(std::string_view text);
+
+// Output (output.cpp).
+void emit(Markload &m, std::string_view text);
+void emitChar(Markload &m, char c);
+void emitInt(Markload &m, long long value);
+void emitFixed(Markload &m, double value);
+void emitRounded(Markload &m, double value);
+void emitString(Markload &m, std::string_view text);
+void flushOutput(Markload &m);
+int clampToInt(double value);
+int clampToInt(long long value);
+
+// Colours (colours.cpp).
+void readColourDefinitions(Markload &m);
+void registerColourUse(Markload &m);
+void writeImplicitColours(Markload &m);
+int colourNumber(Markload &m);
+
+// Styles and passes (styles.cpp).
+void scanGroupPass1(Markload &m);
+void scanGroupPass2(Markload &m);
+bool switchStyle(Markload &m, std::string_view word);
+
+// Commands (commands.cpp).
+void processCommandGroup(Markload &m);
+double toMillipoints(Markload &m);
+
+// Text (convert.cpp).
+void writeTextRun(Markload &m);
+
+} // namespace markload

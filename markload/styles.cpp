@@ -1,0 +1,172 @@
+// Styles: pass 1 finds every "define" group, pass 2 names the styles and
+// writes their objects, pass 3 switches them. An effect-ruler style has no
+// object: switching it replays its definition's commands in place.
+#include "markload/markload.h"
+#include "folio/fatal_error.h"
+
+#include <new>
+
+namespace markload {
+namespace {
+
+bool isOnOff(const Markload &m, bool &off) {
+    if (m.quoted) return false;
+    if (m.token() == "on") {
+        off = false;
+        return true;
+    }
+    if (m.token() == "off") {
+        off = true;
+        return true;
+    }
+    return false;
+}
+
+void addStyle(Markload &m, std::size_t definePosition) {
+    if (m.styles.size() >= kMaxStyles) ddl::fatalError("Too many styles");
+    StyleEntry style;
+    style.definePosition = definePosition;
+    m.styles.push_back(style);
+}
+
+void defineStyle(Markload &m) {
+    readToken(m, Reader::word);
+    if (m.token() == "colours") {
+        skipArgument(m);
+        return;
+    }
+    m.inStyleDefinition = true;
+    m.scope = 0;
+    m.bold = kUnset;
+    m.italic = kUnset;
+    readToken(m, Reader::word);
+    const std::string name(m.token().substr(0, kMaxStyleName));
+
+    // Pass 1 counted the same groups, unless words that pass 2 hands to the
+    // command processor hid a "define" from it; such a style is plain.
+    const std::size_t index = m.styleIndex;
+    if (index >= kMaxStyles) ddl::fatalError("Too many styles");
+    try {
+        if (index >= m.styles.size()) m.styles.resize(index + 1);
+        m.styles[index].name = name;
+        m.styles[index].foldedName = lowerCase(name);
+    } catch (const std::bad_alloc &) {
+        ddl::fatalError("Not enough memory for Styles");
+    }
+    m.styles[index].named = true;
+
+    if (m.styles[index].effectRuler) {
+        moveToGroupEnd(m);
+    } else {
+        emit(m, "STYLE_");
+        emitInt(m, static_cast<long long>(index));
+        emit(m, "={style ");
+        emitString(m, index == 0 ? std::string_view("BodyText") : std::string_view(name));
+        emit(m, "\r\n");
+        processCommandGroup(m);
+        emit(m, index == 0 ? std::string_view("{keypress \"C_F1\"}") : std::string_view("{keypress \"\"}"));
+        emit(m, "{scope ");
+        emitInt(m, m.scope);
+        emit(m, "}\r\n}\r\n\r\n");
+    }
+    ++m.styleIndex;
+    m.inStyleDefinition = false;
+    m.bold = kUnset;
+    m.italic = kUnset;
+}
+
+// Runs the stored definition of an effect-ruler style as if its commands
+// stood here; switched off, margins and tabs are written without values.
+void replayEffectRuler(Markload &m, std::size_t index, bool off) {
+    StyleEntry &style = m.styles[index];
+    if (style.replaying) ddl::fatalError("Effect-ruler style \"" + style.name + "\" switches itself");
+    const std::size_t size = m.input.size();
+    std::size_t end = style.definePosition;
+    while (end < size && m.input[end] != '}') ++end;
+    const std::uint64_t cost = end - style.definePosition + 1;
+    if (cost > m.replayBudget) ddl::fatalError("Effect-ruler styles are switched too often to replay");
+    m.replayBudget -= cost;
+
+    const std::size_t savedCursor = m.cursor;
+    const bool savedOffSetting = m.offSetting;
+    m.cursor = style.definePosition;
+    readToken(m, Reader::word);
+    readToken(m, Reader::word);
+    m.offSetting = off;
+    style.replaying = true;
+    processCommandGroup(m);
+    m.styles[index].replaying = false;
+    m.cursor = savedCursor;
+    m.offSetting = savedOffSetting;
+}
+
+} // namespace
+
+void scanGroupPass1(Markload &m) {
+    while (!atEnd(m) && !cursorOn(m, '}')) {
+        readToken(m, Reader::word);
+        bool off = false;
+        if (isOnOff(m, off)) m.commandsOff = off;
+        if (m.commandsOff) return;
+        const std::string_view word = m.token();
+        if (word == "define") {
+            const std::size_t position = m.cursor;
+            readToken(m, Reader::word);
+            if (m.token() == "colours") readColourDefinitions(m);
+            else addStyle(m, position);
+        } else if (word == "effectruler") {
+            readArgumentWord(m);
+            if (m.token() == "on" && !m.styles.empty()) m.styles.back().effectRuler = true;
+        } else if (word == "fontcolour" || word == "backcolour") {
+            registerColourUse(m);
+        } else {
+            skipArgument(m);
+        }
+    }
+}
+
+void scanGroupPass2(Markload &m) {
+    while (!atEnd(m) && !cursorOn(m, '}')) {
+        readToken(m, Reader::word);
+        bool off = false;
+        if (isOnOff(m, off)) m.commandsOff = off;
+        if (m.commandsOff) return;
+        if (m.token() == "define") defineStyle(m);
+        else skipArgument(m);
+    }
+}
+
+bool switchStyle(Markload &m, std::string_view word) {
+    std::string name;
+    if (!m.quoted && (word == "style" || word == "ruler")) {
+        readArgumentWord(m);
+        name = m.token();
+    } else {
+        name = word;
+    }
+    if (name.size() > kMaxStyleName) name.resize(kMaxStyleName);
+
+    const std::string wanted = lowerCase(name);
+    std::size_t found = m.styles.size();
+    for (std::size_t index = 0; index < m.styles.size(); ++index) {
+        if (m.styles[index].named && m.styles[index].foldedName == wanted) {
+            found = index;
+            break;
+        }
+    }
+
+    readArgumentWord(m);
+    const bool settingOff = m.token() == "off";
+    const bool settingOn = m.token() == "on";
+    if (found < m.styles.size() && m.styles[found].effectRuler) {
+        replayEffectRuler(m, found, settingOff);
+        return true;
+    }
+    if (!settingOn && !settingOff) return false;
+    emit(m, settingOn ? std::string_view("{adduserstyle {stylename ") : std::string_view("{remuserstyle {stylename "));
+    emitString(m, found == 0 && !m.styles.empty() ? std::string_view("BodyText") : std::string_view(name));
+    emit(m, "}}");
+    return true;
+}
+
+} // namespace markload

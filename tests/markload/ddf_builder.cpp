@@ -1,0 +1,19 @@
+#include "tests/markload/ddf_builder.h"
+#include "folio/fatal_error.h"
+
+namespace markload_testing {
+
+Converted convert(const std::string &ddf) {
+    markload::Markload m;
+    Converted result;
+    try {
+        markload::convertDdf(m, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t *>(ddf.data()),
+                                                               ddf.size()));
+    } catch (const ddl::FatalError &failure) {
+        result.failure = failure.what();
+    }
+    result.output = m.out;
+    return result;
+}
+
+} // namespace markload_testing
