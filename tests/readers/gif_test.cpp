@@ -250,6 +250,20 @@ TEST(GifRead, ExtraDataAndFurtherImagesAreWalkedNotDecoded) {
     EXPECT_EQ(info->colour_count, 4);
 }
 
+TEST(GifRead, RegistersAtMostMaxEntriesButWalksToTheEnd) {
+    GifImage dot = image_of(1, 1, {1});
+    GifBuilder many;
+    many.screen(1, 1, grey_table(2));
+    for (int i = 0; i < kGifMaxEntries + 100; ++i) many.image(dot);
+    Bytes whole = many.trailer().build();
+    ASSERT_EQ(read_gif(whole), "");
+    EXPECT_EQ(sprite_list.count, kGifMaxEntries);
+    EXPECT_STREQ(sprite_list.entries[kGifMaxEntries - 1].name, "GIF1023");
+    // An image past the limit is still read: a damaged one still fails.
+    whole.resize(whole.size() - 9); // into the last image descriptor
+    EXPECT_EQ(read_gif(whole), "Error reading data.");
+}
+
 TEST(GifRead, DamagedFilesFailWithClearMessages) {
     GifImage image = image_of(20, 20, random_pixels(400, 256, 5));
     Bytes good = simple_file(image);
