@@ -294,6 +294,8 @@ TEST(GifRead, DamagedFilesFailWithClearMessages) {
          "Corruption in file."},
         {"zero-width image", GifBuilder().screen(2, 2, grey_table(4)).image(image_of(0, 2, {})).build(),
          "Image has no pixels (width 0, height 2)"},
+        {"over a gigabyte", GifBuilder().screen(2, 2, grey_table(256)).image_with_data(image_of(65535, 65535, {}), {8, 0}).build(),
+         "Image is too large (65535 x 65535 pixels at 8 bits per pixel)"},
         {"later image descriptor cut", GifBuilder().screen(2, 2, grey_table(4)).image(image_of(2, 2, {0, 1, 2, 3}))
                                            .raw({0x2C, 0, 0, 0}).build(),
          "Error reading data."},

@@ -233,6 +233,8 @@ TEST(PcxRead, DamagedHeadersFailWithClearMessages) {
          "Bad PCX header: -2 bytes per line."},
         {"xmax before xmin", with([](PcxBuilder &p) { p.xmin = 5; p.xmax = 4; p.bytes_per_line = 4; p.data = Bytes{}; }), "Image has no pixels (width 0, height 4)"},
         {"negative height", with([](PcxBuilder &p) { p.ymin = 5; p.ymax = 0; }), "Image has no pixels (width 4, height -4)"},
+        {"over a gigabyte", with([](PcxBuilder &p) { p.xmin = -32768; p.xmax = 32767; p.ymin = -32768; p.ymax = 32767; p.bytes_per_line = 2; p.data = Bytes{}; }),
+         "Image is too large (65536 x 65536 pixels at 8 bits per pixel)"},
     };
     for (const Case &c : cases) EXPECT_EQ(read_pcx(c.pcx.build()), c.message) << c.name;
     Bytes short_header = base.build();
