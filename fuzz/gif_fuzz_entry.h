@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <unistd.h>
 
@@ -17,7 +18,9 @@ inline int fuzz_reader(ErrorRecord *(*read)(const char *), const std::uint8_t *d
     static std::string input;
     static std::string output;
     if (input.empty()) {
-        char pattern[] = "/tmp/reader-fuzz-XXXXXX";
+        // A memory-backed directory when there is one: the files are rewritten on every run.
+        char pattern[] = "/dev/shm/reader-fuzz-XXXXXX";
+        if (access("/dev/shm", W_OK) != 0) std::strcpy(pattern, "/tmp/reader-fuzz-XXXXXX");
         int fd = mkstemp(pattern);
         if (fd < 0) std::abort();
         close(fd);

@@ -97,6 +97,7 @@ struct LineWriter {
     std::int32_t column;
     std::uint8_t *row_bytes;
     std::int64_t row_length; // bytes in the row window
+    std::int64_t short_line; // bytes of a line that land in the row: min(bytes per line, row length)
 };
 
 // Stores `count` copies of the decoded byte `value` from the writer's column
@@ -108,7 +109,17 @@ template <PcxLayout L> inline void put_bytes(LineWriter *w, std::int64_t count, 
     if constexpr (L == PcxLayout::packed) {
         std::int64_t end = std::min(to, w->row_length);
         const std::uint8_t byte = w->translate[value];
-        for (std::int64_t c = from; c < end; ++c) row[c] = byte;
+        if (end - from == 1) {
+            row[from] = byte; // most runs are single bytes
+        } else if (end - from <= 16 && from + 16 <= w->short_line) {
+            // Short runs: two 8-byte stores. Bytes past the run stay inside this
+            // line of the row, and the next runs overwrite them.
+            const std::uint64_t pattern = 0x0101010101010101ull * byte;
+            std::memcpy(row + from, &pattern, 8);
+            if (end - from > 8) std::memcpy(row + end - 8, &pattern, 8);
+        } else if (from < end) {
+            std::memset(row + from, byte, static_cast<std::size_t>(end - from));
+        }
     } else if constexpr (L == PcxLayout::planar4) {
         const int plane = w->plane;
         const std::uint8_t *spread = kTables.spread4[value];
@@ -194,8 +205,61 @@ inline void pcx_read_run(ByteSource *source, std::int32_t *count, std::int32_t *
     *value = next_byte(source) & 0xFF; // the end of the file here reads as 0xFF too
 }
 
+// Packed pixels, the common case: runs that stay inside the current line are
+// taken straight from the buffered bytes with the line state in locals.
+// Returns false once the last row is finished.
+bool decode_packed_buffered(ByteSource *source, LineWriter *w) {
+    const std::uint8_t *p = source->bytes + source->position;
+    const std::uint8_t *const end = source->bytes + source->length;
+    const std::int32_t bytes_per_line = w->bytes_per_line;
+    const std::int64_t window = w->short_line;
+    const std::uint8_t *const translate = w->translate;
+    std::uint8_t *row = w->row_bytes;
+    std::int32_t column = w->column;
+    bool more = true;
+    while (end - p >= 2) {
+        std::int32_t b = *p;
+        std::int32_t count = 1;
+        std::int32_t value = b;
+        if ((b & 0xC0) == 0xC0) {
+            count = b & 0x3F;
+            value = p[1];
+            p += 2;
+        } else {
+            p += 1;
+        }
+        if (column + count < bytes_per_line && column + 16 <= window) {
+            const std::uint8_t byte = translate[value];
+            if (count == 1) {
+                row[column] = byte;
+            } else if (count <= 16) {
+                // Bytes past the run stay inside this line of the row; the next runs overwrite them.
+                const std::uint64_t pattern = 0x0101010101010101ull * byte;
+                std::memcpy(row + column, &pattern, 8);
+                if (count > 8) std::memcpy(row + column + count - 8, &pattern, 8);
+            } else {
+                w->column = column;
+                put_bytes<PcxLayout::packed>(w, count, static_cast<std::uint8_t>(value));
+            }
+            column += count;
+            continue;
+        }
+        w->column = column;
+        more = write_run<PcxLayout::packed>(w, count, static_cast<std::uint8_t>(value));
+        column = w->column;
+        row = w->row_bytes;
+        if (!more) break;
+    }
+    w->column = column;
+    source->position = static_cast<std::int32_t>(p - source->bytes);
+    return more;
+}
+
 template <PcxLayout L> ErrorRecord *decode_pixels(ByteSource *source, LineWriter *w) {
     for (;;) {
+        if constexpr (L == PcxLayout::packed) {
+            if (!decode_packed_buffered(source, w)) return nullptr;
+        }
         std::int32_t count = 0;
         std::int32_t value = 0;
         bool at_end = false;
@@ -206,6 +270,12 @@ template <PcxLayout L> ErrorRecord *decode_pixels(ByteSource *source, LineWriter
             while (write_run<L>(w, static_cast<std::int64_t>(w->bytes_per_line) - w->column, 0xFF)) {
             }
             return nullptr;
+        }
+        if (w->column + count < w->bytes_per_line) {
+            // The run ends inside the current line: no line or row to change.
+            put_bytes<L>(w, count, static_cast<std::uint8_t>(value));
+            w->column += count;
+            continue;
         }
         if (!write_run<L>(w, count, static_cast<std::uint8_t>(value))) return nullptr;
     }
@@ -326,6 +396,7 @@ ErrorRecord *pcx_decode(SpriteList *list, FileStream *stream, const FileInfo &in
     auto row = bitmap_row_bytes(image, 0);
     w.row_bytes = row.data();
     w.row_length = static_cast<std::int64_t>(row.size());
+    w.short_line = std::min<std::int64_t>(w.row_length, w.bytes_per_line);
     return decode_layout(stream, &w);
 }
 

@@ -2,7 +2,7 @@
 // and ImageMagick, and the shared corpus of real files, each compared pixel by
 // pixel with what netpbm's own decoder reads from the same file.
 #include "readers/gif.h"
-#include "tests/readers/gif_pcx_harness.h"
+#include "tests/readers/raster_test_support.h"
 #include "tests/support/pnm.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +44,7 @@ Bytes palette_ppm(int width, int height, int colours, unsigned seed) {
 // and mask. giftopnm refuses images that reach past the logical screen, which
 // the sprite does not care about, so it reads a copy whose screen is as large
 // as can be. Returns a description of the first difference, or "".
-std::string compare_with_giftopnm(const std::string &gif, const reader_harness::Converted &ours, TempDir &dir) {
+std::string compare_with_giftopnm(const std::string &gif, const testing_support::Conversion &ours, TempDir &dir) {
     Bytes copy = testing_support::read_file(gif);
     if (copy.size() >= 10) std::fill(copy.begin() + 6, copy.begin() + 10, 0xFF);
     std::string widened = dir.file("widened.gif");
@@ -54,7 +54,7 @@ std::string compare_with_giftopnm(const std::string &gif, const reader_harness::
     Pnm theirs;
     if (!testing_support::decode_with("giftopnm -alphaout=" + shell_quoted(alpha) + " " + shell_quoted(widened), theirs))
         return "giftopnm cannot read it";
-    if (!ours.succeeded) return "Gifload failed: " + ours.failure;
+    if (!ours.succeeded) return "Gifload failed: " + ours.failure + ours.parse_problem;
     const auto &sprite = ours.sprite;
     if (sprite.width != theirs.width || sprite.height != theirs.height)
         return "size " + std::to_string(sprite.width) + "x" + std::to_string(sprite.height) + " against " +
@@ -97,7 +97,7 @@ TEST(GifExternal, NetpbmAndImageMagickFilesMatchGiftopnm) {
             command.replace(command.find("{in}"), 4, shell_quoted(ppm));
             command.replace(command.find("{out}"), 5, shell_quoted(gif));
             ASSERT_TRUE(testing_support::run_shell(command + " 2>/dev/null")) << command;
-            auto ours = reader_harness::convert(kGifload, gif);
+            auto ours = testing_support::convert_in_process(kGifload, gif, dir);
             EXPECT_EQ(compare_with_giftopnm(gif, ours, dir), "") << command << " on " << s.colours << " colours";
             ++compared;
         }
@@ -155,7 +155,7 @@ TEST(GifCorpus, EveryFileConvertsLikeGiftopnmOrAsItsCaseSays) {
     for (const auto &item : std::filesystem::recursive_directory_iterator(root / "gif")) {
         if (item.path().extension() != ".gif") continue;
         std::string relative = std::filesystem::relative(item.path(), root).generic_string();
-        auto ours = reader_harness::convert(kGifload, item.path().string());
+        auto ours = testing_support::convert_in_process(kGifload, item.path().string(), dir);
         auto found = kCorpusCases.find(relative);
         if (found == kCorpusCases.end()) {
             EXPECT_EQ(compare_with_giftopnm(item.path().string(), ours, dir), "") << relative;

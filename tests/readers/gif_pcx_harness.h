@@ -3,7 +3,6 @@
 #pragma once
 
 #include "framework/error.h"
-#include "framework/filter_main.h"
 #include "framework/messages.h"
 #include "framework/sprite.h"
 #include "tests/support/draw_file.h"
@@ -53,33 +52,6 @@ inline std::uint32_t pixel(Bitmap *bitmap, int x, int y) {
     if (bpp >= 8) return row[x * (bpp / 8)];
     std::size_t bit = static_cast<std::size_t>(x) * bpp;
     return (row[bit / 8] >> (bit % 8)) & ((1u << bpp) - 1);
-}
-
-// Runs the whole filter in this process (messages from the test binary's own
-// resource) and reads back the Draw file it wrote.
-struct Converted {
-    bool succeeded = false;
-    std::string failure; // failure text, or the reason the Draw file did not parse
-    testing_support::DrawSprite sprite;
-};
-
-inline Converted convert(const FilterProgram &program, const std::string &input) {
-    testing_support::TempDir dir;
-    std::string output = dir.file("out.draw");
-    std::string name = "filter";
-    char *argv[] = {name.data(), const_cast<char *>(input.c_str()), output.data(), nullptr};
-    message_table_reset();
-    sprite_list_clear(&sprite_list);
-    Converted result;
-    ErrorRecord *error = filter_run(3, argv, program);
-    if (error != nullptr) {
-        result.failure = error->text;
-    } else {
-        result.succeeded = testing_support::parse_draw(testing_support::read_file(output), result.sprite,
-                                                       result.failure);
-    }
-    sprite_list_clear(&sprite_list);
-    return result;
 }
 
 // Runs the real program on the bytes; on success the Draw file it wrote is

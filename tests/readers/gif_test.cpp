@@ -250,6 +250,20 @@ TEST(GifRead, ExtraDataAndFurtherImagesAreWalkedNotDecoded) {
     EXPECT_EQ(info->colour_count, 4);
 }
 
+TEST(GifRead, RegistersAtMostMaxEntriesButWalksToTheEnd) {
+    GifImage dot = image_of(1, 1, {1});
+    GifBuilder many;
+    many.screen(1, 1, grey_table(2));
+    for (int i = 0; i < kGifMaxEntries + 100; ++i) many.image(dot);
+    Bytes whole = many.trailer().build();
+    ASSERT_EQ(read_gif(whole), "");
+    EXPECT_EQ(sprite_list.count, kGifMaxEntries);
+    EXPECT_STREQ(sprite_list.entries[kGifMaxEntries - 1].name, "GIF1023");
+    // An image past the limit is still read: a damaged one still fails.
+    whole.resize(whole.size() - 9); // into the last image descriptor
+    EXPECT_EQ(read_gif(whole), "Error reading data.");
+}
+
 TEST(GifRead, DamagedFilesFailWithClearMessages) {
     GifImage image = image_of(20, 20, random_pixels(400, 256, 5));
     Bytes good = simple_file(image);
@@ -280,6 +294,8 @@ TEST(GifRead, DamagedFilesFailWithClearMessages) {
          "Corruption in file."},
         {"zero-width image", GifBuilder().screen(2, 2, grey_table(4)).image(image_of(0, 2, {})).build(),
          "Image has no pixels (width 0, height 2)"},
+        {"over a gigabyte", GifBuilder().screen(2, 2, grey_table(256)).image_with_data(image_of(65535, 65535, {}), {8, 0}).build(),
+         "Image is too large (65535 x 65535 pixels at 8 bits per pixel)"},
         {"later image descriptor cut", GifBuilder().screen(2, 2, grey_table(4)).image(image_of(2, 2, {0, 1, 2, 3}))
                                            .raw({0x2C, 0, 0, 0}).build(),
          "Error reading data."},

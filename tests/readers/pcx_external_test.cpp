@@ -2,7 +2,7 @@
 // netpbm and ImageMagick, and the shared corpus of real files, each compared
 // pixel by pixel with what netpbm's own decoder reads from the same file.
 #include "readers/pcx.h"
-#include "tests/readers/gif_pcx_harness.h"
+#include "tests/readers/raster_test_support.h"
 #include "tests/support/pnm.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +39,7 @@ Bytes palette_ppm(int width, int height, int colours, unsigned seed) {
     return out;
 }
 
-bool sprite_size_differs(const reader_harness::Converted &ours, const Pnm &theirs) {
+bool sprite_size_differs(const testing_support::Conversion &ours, const Pnm &theirs) {
     return !ours.succeeded || ours.sprite.width != theirs.width || ours.sprite.height != theirs.height;
 }
 
@@ -47,13 +47,13 @@ bool sprite_size_differs(const reader_harness::Converted &ours, const Pnm &their
 // blends red, green, blue and alpha planes over black, while the sprite keeps
 // the colours and drops the alpha, so those files are read by ImageMagick with
 // its alpha turned off. Returns a description of the first difference, or "".
-std::string compare_with_pcxtoppm(const std::string &pcx, const reader_harness::Converted &ours) {
+std::string compare_with_pcxtoppm(const std::string &pcx, const testing_support::Conversion &ours) {
     Bytes file = testing_support::read_file(pcx);
     bool rgba = file.size() >= 128 && file[3] == 8 && file[65] == 4;
     std::string decoder = rgba ? "convert pcx:" + shell_quoted(pcx) + " -alpha off ppm:-" : "pcxtoppm " + shell_quoted(pcx);
     Pnm theirs;
     if (!testing_support::decode_with(decoder, theirs)) return "pcxtoppm cannot read it";
-    if (!ours.succeeded) return "Pcxload failed: " + ours.failure;
+    if (!ours.succeeded) return "Pcxload failed: " + ours.failure + ours.parse_problem;
     const auto &sprite = ours.sprite;
     if (sprite_size_differs(ours, theirs))
         return "size " + std::to_string(sprite.width) + "x" + std::to_string(sprite.height) + " against " +
@@ -97,7 +97,7 @@ TEST(PcxExternal, NetpbmAndImageMagickFilesMatchPcxtoppm) {
         if (command.find("{out}") != std::string::npos) command.replace(command.find("{out}"), 5, shell_quoted(pcx));
         else command += " > " + shell_quoted(pcx);
         ASSERT_TRUE(testing_support::run_shell(command + " 2>/dev/null")) << command;
-        auto ours = reader_harness::convert(kPcxload, pcx);
+        auto ours = testing_support::convert_in_process(kPcxload, pcx, dir);
         EXPECT_EQ(compare_with_pcxtoppm(pcx, ours), "") << command << " on " << c.colours << " colours";
         EXPECT_EQ(ours.sprite.bpp, c.bpp == 24 ? 32 : c.bpp) << command; // 24-bit sprites are written at 32
     }
@@ -131,7 +131,7 @@ const std::map<std::string, CorpusCase> kCorpusCases = {
 };
 
 // Compares the sprite with a reference rendering read by pngtopnm.
-std::string compare_with_reference(const std::string &png, const reader_harness::Converted &ours) {
+std::string compare_with_reference(const std::string &png, const testing_support::Conversion &ours) {
     Pnm theirs;
     if (!testing_support::decode_with("pngtopnm " + shell_quoted(png), theirs)) return "pngtopnm cannot read it";
     if (sprite_size_differs(ours, theirs)) return "size differs";
@@ -146,13 +146,14 @@ TEST(PcxCorpus, EveryFileConvertsLikePcxtoppmOrAsItsCaseSays) {
     std::filesystem::path root = testing_support::corpus_dir();
     if (root.empty() || !std::filesystem::exists(root / "pcx")) GTEST_SKIP() << "no PCX corpus";
     if (!testing_support::have_command("pcxtoppm")) GTEST_SKIP() << "pcxtoppm is not installed";
+    TempDir dir;
     int matched = 0;
     int special = 0;
     for (const auto &item : std::filesystem::recursive_directory_iterator(root / "pcx")) {
         std::string extension = item.path().extension().string();
         if (extension != ".pcx" && extension != ".PCX" && extension != ".dcx") continue;
         std::string relative = std::filesystem::relative(item.path(), root).generic_string();
-        auto ours = reader_harness::convert(kPcxload, item.path().string());
+        auto ours = testing_support::convert_in_process(kPcxload, item.path().string(), dir);
         auto found = kCorpusCases.find(relative);
         if (found == kCorpusCases.end()) {
             EXPECT_EQ(compare_with_pcxtoppm(item.path().string(), ours), "") << relative;

@@ -132,10 +132,18 @@ TEST(PcxRead, PaletteRulesByVersionAndTrailingPalette) {
     ASSERT_EQ(read_pcx(pcx.build()), "");
     EXPECT_EQ(image()->palette_count, 256);
     EXPECT_EQ(image()->palette[0], 0u); // an all-zero 256-colour palette stays as read
-    for (int i = 0; i < 16; ++i) {
-        const std::uint8_t *rgb = pcx_default_palette[i];
-        EXPECT_EQ(rgb[0] + rgb[1] + rgb[2] > 0, i > 0);
-    }
+
+    // The whole default palette, as a version 0 file without a usable map gets it.
+    PcxBuilder old_file = random_image(1, 4, 8, 2, 5);
+    old_file.version = 0;
+    ASSERT_EQ(read_pcx(old_file.build()), "");
+    const std::uint32_t expected[16] = {
+        word(0, 0, 0),      word(0, 0, 255),    word(0, 255, 0),    word(0, 255, 255),
+        word(255, 0, 0),    word(255, 0, 255),  word(255, 255, 0),  word(255, 255, 255),
+        word(85, 85, 255),  word(85, 85, 85),   word(0, 170, 0),    word(170, 0, 0),
+        word(85, 255, 255), word(255, 85, 255), word(255, 255, 85), word(255, 255, 255),
+    };
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(image()->palette[i], expected[i]) << i;
 }
 
 TEST(PcxRead, RunsAndLiteralBytes) {
@@ -225,6 +233,8 @@ TEST(PcxRead, DamagedHeadersFailWithClearMessages) {
          "Bad PCX header: -2 bytes per line."},
         {"xmax before xmin", with([](PcxBuilder &p) { p.xmin = 5; p.xmax = 4; p.bytes_per_line = 4; p.data = Bytes{}; }), "Image has no pixels (width 0, height 4)"},
         {"negative height", with([](PcxBuilder &p) { p.ymin = 5; p.ymax = 0; }), "Image has no pixels (width 4, height -4)"},
+        {"over a gigabyte", with([](PcxBuilder &p) { p.xmin = -32768; p.xmax = 32767; p.ymin = -32768; p.ymax = 32767; p.bytes_per_line = 2; p.data = Bytes{}; }),
+         "Image is too large (65536 x 65536 pixels at 8 bits per pixel)"},
     };
     for (const Case &c : cases) EXPECT_EQ(read_pcx(c.pcx.build()), c.message) << c.name;
     Bytes short_header = base.build();
