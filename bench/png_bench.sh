@@ -3,9 +3,9 @@
 # palette) beside netpbm's pngtopnm, ImageMagick's convert (to PPM) and the
 # floor: a bare libpng loop decoding every row and writing nothing. Every
 # program writes its output to a file in one temporary directory; each time is
-# the best of three runs, wall clock and
-# cpu time. Targets: Pngload within 1.25x of the bare decode and
-# faster than pngtopnm.
+# the best of three runs, wall clock and cpu time. Targets: Pngload within
+# 1.25x of the bare decode and faster than pngtopnm.
+# Usage: bench/png_bench.sh, or cmake --build --preset native --target bench_png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,13 +14,17 @@ if [ ! -x "$pngload" ]; then
   cmake --preset native >/dev/null
   cmake --build --preset native --target Pngload -j "${JOBS:-2}" >/dev/null
 fi
-for tool in pngtopnm convert c++; do
+for tool in pngtopnm convert; do
   command -v "$tool" >/dev/null || { echo "png_bench: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/png-bench.XXXXXX")
 trap 'rm -rf "$dir"' EXIT
-c++ -O2 -o "$dir/png_decode_loop" "$root/bench/png_decode_loop.cpp" -lpng
+decode_loop=${PNG_DECODE_LOOP:-}
+if [ -z "$decode_loop" ]; then
+  decode_loop=$dir/png_decode_loop
+  c++ -O2 -o "$decode_loop" "$root/bench/png_decode_loop.cpp" -lpng
+fi
 
 echo "generating inputs in $dir"
 convert -seed 7 -size 4000x3000 plasma:fractal -blur 0x1 PNG24:"$dir/colour24.png"
@@ -46,7 +50,7 @@ ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'
 status=0
 for input in colour24 palette8; do
   png=$dir/$input.png
-  read -r w_floor c_floor < <(best_of_three "$dir/png_decode_loop" "$png")
+  read -r w_floor c_floor < <(best_of_three "$decode_loop" "$png")
   read -r w_pngload c_pngload < <(best_of_three "$pngload" "$png" "$dir/$input.aff")
   read -r w_pngtopnm c_pngtopnm < <(best_of_three sh -c "pngtopnm '$png' > '$dir/$input.pngtopnm.pnm'")
   read -r w_convert c_convert < <(best_of_three convert "$png" "$dir/$input.convert.ppm")
@@ -62,6 +66,9 @@ for input in colour24 palette8; do
   awk -v a="$c_pngload" -v f="$c_floor" -v p="$c_pngtopnm" 'BEGIN { exit !(a <= 1.25 * f && a < p) }' || status=1
 done
 echo
-[ "$status" = 0 ] && echo "targets met (Pngload within 1.25x of the bare decode, below pngtopnm)" \
-  || echo "a target was missed (Pngload within 1.25x of the bare decode, below pngtopnm)"
-exit "$status"
+# A report, not a gate: timings on a shared machine are not steady enough.
+if [ "$status" = 0 ]; then
+  echo "targets met (Pngload within 1.25x of the bare decode, below pngtopnm)"
+else
+  echo "a target was missed (Pngload within 1.25x of the bare decode, below pngtopnm)"
+fi

@@ -2,7 +2,9 @@
 # made by ImageMagick when it is installed (libFuzzer finds little behind the
 # signature and CRCs from nothing).
 find_package(ZLIB REQUIRED)
-fuzzer(png_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/png_fuzz.cpp LIBS png_reader ZLIB::ZLIB)
+fuzzer(png_fuzz SOURCES ${CMAKE_CURRENT_LIST_DIR}/png_fuzz.cpp ${CMAKE_CURRENT_LIST_DIR}/raster_fuzz_support.cpp
+       LIBS png_reader ZLIB::ZLIB)
+embed_resource(png_fuzz MESSAGES MESSAGES.TXT 2057 ${PROJECT_SOURCE_DIR}/framework/messages.txt)
 
 set(png_fuzz_seeds ${CMAKE_BINARY_DIR}/fuzz/png_fuzz.corpus)
 find_program(IMAGEMAGICK_CONVERT convert)

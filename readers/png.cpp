@@ -199,3 +199,5 @@ ErrorRecord *pngin_read(const char *path) {
     if (read.png != nullptr) png_destroy_read_struct(&read.png, &read.info, &read.end_info);
     return stream_close(&read.stream, read.failure);
 }
+
+const FilterProgram kPngloadProgram{"Syntax: Pngload <input file> <output file>\r\n", "RODEZ", pngin_read, false};

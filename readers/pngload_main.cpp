@@ -1,8 +1,4 @@
-// Pngload: converts a PNG file into a Draw file holding one sprite.
-#include "framework/filter_main.h"
+// Pngload: a PNG file in, a Draw file with one sprite out.
 #include "readers/png.h"
 
-int main(int argc, char **argv) {
-    static const FilterProgram program{"Syntax: Pngload <input file> <output file>\r\n", "RODEZ", pngin_read, false};
-    return filter_main(argc, argv, program);
-}
+int main(int argc, char **argv) { return filter_main(argc, argv, kPngloadProgram); }

@@ -2,6 +2,7 @@
 // pixel for pixel; the suite's corrupt x* files and other damaged files must
 // fail cleanly with a "PNG:" message. Files are read in place.
 #include "tests/readers/png_helpers.h"
+#include "tests/support/pnm.h"
 
 #include <gtest/gtest.h>
 
@@ -45,7 +46,7 @@ bool is_damaged_file(const std::string &name) {
 TEST(PngCorpus, EveryFileMatchesNetpbmOrFailsCleanly) {
     const std::vector<fs::path> files = corpus_pngs();
     if (files.empty()) GTEST_SKIP() << "no corpus at " << testing_support::corpus_dir();
-    if (!png_tests::have_program("pngtopam")) GTEST_SKIP() << "netpbm's pngtopam is not installed";
+    if (!testing_support::have_command("pngtopam")) GTEST_SKIP() << "netpbm's pngtopam is not installed";
     testing_support::TempDir scratch;
     int compared = 0;
     for (const fs::path &file : files) {

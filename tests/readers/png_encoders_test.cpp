@@ -2,6 +2,7 @@
 // ImageMagick), each converted by the reader and compared pixel by pixel with
 // netpbm's own reading of the same file.
 #include "tests/readers/png_helpers.h"
+#include "tests/support/pnm.h"
 
 #include <gtest/gtest.h>
 
@@ -57,21 +58,21 @@ std::string with_paths(std::string command, const std::string &dir, const std::s
 
 TEST(PngEncoders, FilesOfOtherEncodersMatchNetpbm) {
     for (const char *program : {"convert", "pnmtopng", "pngtopam", "pamdepth", "pnmquant"}) {
-        if (!png_tests::have_program(program)) GTEST_SKIP() << program << " is not installed";
+        if (!testing_support::have_command(program)) GTEST_SKIP() << program << " is not installed";
     }
     testing_support::TempDir dir;
     const std::string d = dir.path.string();
     // A picture with smooth and sharp changes, its grey form, and an alpha
     // ramp with fully transparent and fully opaque parts.
-    ASSERT_TRUE(png_tests::run_command("convert rose: -resize 83x61! -depth 8 " + d + "/source.ppm"));
-    ASSERT_TRUE(png_tests::run_command("convert " + d + "/source.ppm -colorspace Gray -depth 8 " + d + "/source.pgm"));
-    ASSERT_TRUE(png_tests::run_command("convert -size 61x83 gradient:black-white -rotate 90 -level 20%,80% -depth 8 " +
+    ASSERT_TRUE(testing_support::run_shell("convert rose: -resize 83x61! -depth 8 " + d + "/source.ppm"));
+    ASSERT_TRUE(testing_support::run_shell("convert " + d + "/source.ppm -colorspace Gray -depth 8 " + d + "/source.pgm"));
+    ASSERT_TRUE(testing_support::run_shell("convert -size 61x83 gradient:black-white -rotate 90 -level 20%,80% -depth 8 " +
                                        d + "/alpha.pgm"));
     for (const Encoding &e : kEncodings) {
         SCOPED_TRACE(e.what);
         const std::string out = d + "/encoded.png";
         std::remove(out.c_str());
-        ASSERT_TRUE(png_tests::run_command(with_paths(e.command, d, out))) << with_paths(e.command, d, out);
+        ASSERT_TRUE(testing_support::run_shell(with_paths(e.command, d, out))) << with_paths(e.command, d, out);
         const png_tests::Outcome got = png_tests::read_png_file(out);
         ASSERT_TRUE(got.ok) << got.failure;
         const auto reference = png_tests::netpbm_reference(out, d);

@@ -1,6 +1,7 @@
 #include "tests/readers/png_helpers.h"
 
 #include "readers/png.h"
+#include "tests/support/pnm.h"
 
 #include <algorithm>
 #include <array>
@@ -155,10 +156,6 @@ std::optional<Pam> parse_pam(const Bytes &bytes) {
 
 } // namespace
 
-bool run_command(const std::string &command) { return std::system(command.c_str()) == 0; }
-
-bool have_program(const std::string &name) { return run_command("command -v " + name + " >/dev/null 2>&1"); }
-
 std::optional<Bytes> png_chunk_data(const Bytes &bytes, const std::string &type) {
     std::size_t at = 8;
     while (bytes.size() >= 12 && at <= bytes.size() - 12) {
@@ -181,7 +178,7 @@ std::optional<Reference> netpbm_reference(const std::string &png_path, const std
     const int colour = (*ihdr)[9];
     const std::string out = scratch_dir + "/netpbm.pam";
     // A memory cap makes netpbm give up at once on chunks that claim a gigabyte.
-    if (!run_command("ulimit -v 800000; pngtopam -alphapam '" + png_path + "' > '" + out + "' 2>/dev/null")) return std::nullopt;
+    if (!run_shell("ulimit -v 800000; pngtopam -alphapam '" + png_path + "' > '" + out + "' 2>/dev/null")) return std::nullopt;
     const auto pam = parse_pam(testing_support::read_file(out));
     if (!pam) return std::nullopt;
     const std::uint32_t m = pam->maxval;

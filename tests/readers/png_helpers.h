@@ -41,10 +41,6 @@ Rgb sprite_rgb(const Bitmap *bitmap, std::int32_t x, std::int32_t y);
 // transparent. Alpha must be 0 or full.
 Rgb builder_rgb(const testing_support::PngBuilder &png, std::uint32_t x, std::uint32_t y);
 
-// Runs a shell command; true when it exits with status 0.
-bool run_command(const std::string &command);
-bool have_program(const std::string &name);
-
 // netpbm's pngtopam reading of a PNG with its alpha, samples at the file's
 // own precision, composited here as the reader must: onto the bKGD colour or
 // black, alpha from the alpha channel, a palette's tRNS, or a grey or colour
