@@ -206,15 +206,13 @@ void skipStory(StoryStream &story, std::uint64_t count) {
 
 bool nextChunk(StoryStream &story, std::uint64_t &remaining, ChunkHeader &chunk) {
     if (remaining <= 7) return false;
-    std::uint64_t at = story.position;
     std::uint8_t header[kChunkHeaderLength];
     readStory(story, header, kChunkHeaderLength);
     chunk.type = header[4] & 7;
     chunk.length = static_cast<std::uint32_t>(header[5] | header[6] << 8 | header[7] << 16);
-    if (chunk.length == 0) return false;
-    if (chunk.length < kChunkHeaderLength || chunk.length > remaining)
-        ddl::fatalErrorFormat("Document is damaged: story %d has a chunk at 0x%llx that runs past its end",
-                              static_cast<int>(story.index), static_cast<unsigned long long>(at));
+    // A chunk shorter than its header or longer than what is left ends the
+    // story here, as the story writer does: the text before it still counts.
+    if (chunk.length < kChunkHeaderLength || chunk.length > remaining) return false;
     remaining -= chunk.length;
     return true;
 }

@@ -196,7 +196,7 @@ TEST(Loading, StoryBeyondTheFileIsDamage) {
     EXPECT_EQ(result.failure, "Document is damaged: story 0 lies beyond the end of the file");
 }
 
-TEST(Loading, ChunkRunningPastItsStoryIsDamage) {
+TEST(Loading, ChunkRunningPastItsStoryEndsTheStory) {
     DocumentBuilder doc = quietDocument();
     doc.style(1, StyleSpec{"Some"});
     Bytes payload(16, 0);
@@ -211,8 +211,8 @@ TEST(Loading, ChunkRunningPastItsStoryIsDamage) {
     TempDir dir;
     write_file(dir.file("Doc.bc5"), file);
     Conversion result = convertPath(dir, dir.file("Doc.bc5"));
-    EXPECT_EQ(result.failure, "Document is damaged: story 0 has a chunk at 0x" +
-                                  ddl::formatText("%zx", chunkAt) + " that runs past its end");
+    EXPECT_TRUE(result.succeeded);
+    EXPECT_EQ(result.failure, "");
 }
 
 TEST(Loading, ContentsRecordShorterThanItsHeaderIsDamage) {
