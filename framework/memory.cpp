@@ -1,5 +1,6 @@
 // Heap blocks that remember their size in a small header before the bytes.
 #include "framework/memory.h"
+#include "platform/memory_hints.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,7 @@ ErrorRecord *block_alloc_raw(void **owner, std::size_t size) {
     auto *header = static_cast<BlockHeader *>(raw);
     header->size = size;
     *owner = header + 1;
+    platform::advise_large_block(*owner, size);
     return nullptr;
 }
 

@@ -203,22 +203,48 @@ ErrorRecord *decode_uncompressed(FileStream *in, Bitmap *bitmap, const BmpState 
     return nullptr;
 }
 
-// Writes one RLE pixel into the current row; pixels right of the width are dropped.
+// Writes RLE pixels into the current row; pixels right of the width are dropped.
 struct RlePainter {
     Bitmap *bitmap;
     std::int32_t y;
     std::int64_t column;
     bool four_bit;
+    std::span<std::uint8_t> row{};
+    std::int32_t row_y = -1;
+
+    bool on_image() {
+        if (y < 0) return false;
+        if (row_y != y) {
+            row = bitmap_row_bytes(bitmap, y);
+            row_y = y;
+        }
+        return true;
+    }
 
     void put(std::uint32_t value) {
-        if (y >= 0 && column >= 0 && column < bitmap->width) {
-            std::span<std::uint8_t> row = bitmap_row_bytes(bitmap, y);
+        if (column >= 0 && column < bitmap->width && on_image()) {
             if (four_bit)
                 row[static_cast<std::size_t>(column / 2)] |= static_cast<std::uint8_t>((value & 0xF) << ((column & 1) * 4));
             else
                 row[static_cast<std::size_t>(column)] = static_cast<std::uint8_t>(value);
         }
         ++column;
+    }
+
+    void copy(const std::uint8_t *values, std::int32_t count) {
+        const std::int64_t start = std::max<std::int64_t>(column, 0);
+        const std::int64_t end = std::min<std::int64_t>(column + count, bitmap->width);
+        if (start < end && on_image())
+            std::memcpy(&row[static_cast<std::size_t>(start)], values + (start - column), static_cast<std::size_t>(end - start));
+        column += count;
+    }
+
+    // An encoded 8-bit run: one fill of the part that lies on the row.
+    void fill(std::uint8_t value, std::int32_t count) {
+        const std::int64_t end = std::min<std::int64_t>(column + count, bitmap->width);
+        if (column < end && on_image())
+            std::memset(&row[static_cast<std::size_t>(column)], value, static_cast<std::size_t>(end - column));
+        column += count;
     }
 };
 
@@ -232,10 +258,12 @@ ErrorRecord *decode_rle(FileStream *in, Bitmap *bitmap, bool four_bit) {
         if (count > 0) {
             if (ErrorRecord *error = stream_read_byte(in, &value)) return error;
             if (value < 0) break;
-            for (std::int32_t i = 0; i < count; ++i) {
-                std::uint32_t pixel = four_bit ? (i % 2 == 0 ? value >> 4 : value & 0xF) : static_cast<std::uint32_t>(value);
-                painter.put(pixel);
+            if (!four_bit) {
+                painter.fill(static_cast<std::uint8_t>(value), count);
+                continue;
             }
+            for (std::int32_t i = 0; i < count; ++i)
+                painter.put(static_cast<std::uint32_t>(i % 2 == 0 ? value >> 4 : value & 0xF));
             continue;
         }
         std::int32_t escape = 0;
@@ -253,6 +281,15 @@ ErrorRecord *decode_rle(FileStream *in, Bitmap *bitmap, bool four_bit) {
             painter.y -= dy;
         } else {
             const std::int32_t bytes = four_bit ? (escape + 1) / 2 : escape;
+            if (!four_bit) {
+                // An absolute 8-bit run: read whole, copy what lies on the row.
+                std::array<std::uint8_t, 256> run{};
+                std::int32_t got = 0;
+                if (ErrorRecord *error = stream_read(in, run.data(), bytes + bytes % 2, &got)) return error;
+                painter.copy(run.data(), std::min(got, bytes));
+                if (got < bytes + bytes % 2) break;
+                continue;
+            }
             bool ended = false;
             for (std::int32_t i = 0; i < escape && !ended; ++i) {
                 if (four_bit && i % 2 == 1) {
