@@ -23,44 +23,44 @@ void putText(Bytes &bytes, std::string_view text, std::size_t field) {
 }
 
 // Lays out the value area of a style record.
-Bytes valueArea(const StyleSpec &spec, bool base) {
-    if (spec.rawValueArea) return *spec.rawValueArea;
+Bytes valueArea(const StyleSpec &described, bool base) {
+    if (described.rawValueArea) return *described.rawValueArea;
     Bytes area;
-    std::uint32_t maskA = base ? 0xffffffffu : spec.maskA & 0x0fffffffu;
-    std::uint32_t maskB = base ? 0xffffffffu : spec.maskB;
-    std::uint32_t tabMask = base ? 0xffffffffu : spec.tabMask;
+    std::uint32_t maskA = base ? 0xffffffffu : described.maskA & 0x0fffffffu;
+    std::uint32_t maskB = base ? 0xffffffffu : described.maskB;
+    std::uint32_t tabMask = base ? 0xffffffffu : described.tabMask;
     for (int bit = 0; bit < 32; ++bit) {
         if ((maskA >> bit & 1) == 0) continue;
-        auto found = spec.bytes.find(bit);
-        putU8(area, found != spec.bytes.end() ? found->second : 0);
+        auto found = described.bytes.find(bit);
+        putU8(area, found != described.bytes.end() ? found->second : 0);
     }
     padTo4(area);
     for (int bit = 0; bit < 32; ++bit) {
         if ((maskB >> bit & 1) == 0) continue;
-        auto found = spec.words.find(bit);
-        putU32(area, found != spec.words.end() ? found->second : 0);
+        auto found = described.words.find(bit);
+        putU32(area, found != described.words.end() ? found->second : 0);
     }
     for (int bit = 0; bit < 32; ++bit) {
         if ((tabMask >> bit & 1) == 0) continue;
-        auto found = spec.tabs.find(bit);
-        putU32(area, found != spec.tabs.end() ? found->second : 0);
+        auto found = described.tabs.find(bit);
+        putU32(area, found != described.tabs.end() ? found->second : 0);
     }
-    if (maskB >> 21 & 1) putText(area, spec.font, 40);
-    if (maskB >> 24 & 1) putU32(area, spec.foreground);
-    if (maskB >> 25 & 1) putU32(area, spec.background);
-    if (spec.maskA >> 20 & 1) putU32(area, spec.underlineColour);
+    if (maskB >> 21 & 1) putText(area, described.font, 40);
+    if (maskB >> 24 & 1) putU32(area, described.foreground);
+    if (maskB >> 25 & 1) putU32(area, described.background);
+    if (described.maskA >> 20 & 1) putU32(area, described.underlineColour);
     return area;
 }
 
-Bytes styleRecord(const StyleSpec &spec, bool base) {
+Bytes styleRecord(const StyleSpec &described, bool base) {
     Bytes record;
-    putU32(record, spec.maskA);
-    putU32(record, spec.maskB);
-    putU32(record, spec.tabMask);
+    putU32(record, described.maskA);
+    putU32(record, described.maskB);
+    putU32(record, described.tabMask);
     putZeros(record, 8);
-    putU32(record, spec.keyWord);
-    putText(record, spec.name, 32);
-    Bytes area = valueArea(spec, base);
+    putU32(record, described.keyWord);
+    putText(record, described.name, 32);
+    Bytes area = valueArea(described, base);
     record.insert(record.end(), area.begin(), area.end());
     padTo4(record);
     return record;
@@ -78,15 +78,15 @@ Bytes chunkBytes(const Chunk &chunk) {
     return bytes;
 }
 
-Bytes recordBytes(const RecordSpec &spec) {
+Bytes recordBytes(const RecordSpec &described) {
     Bytes bytes;
-    std::uint32_t length = spec.length.value_or(static_cast<std::uint32_t>(spec.body.size()) + 8);
-    putU8(bytes, spec.type);
+    std::uint32_t length = described.length.value_or(static_cast<std::uint32_t>(described.body.size()) + 8);
+    putU8(bytes, described.type);
     putZeros(bytes, 4);
     putU8(bytes, static_cast<std::uint8_t>(length));
     putU8(bytes, static_cast<std::uint8_t>(length >> 8));
     putU8(bytes, 0);
-    bytes.insert(bytes.end(), spec.body.begin(), spec.body.end());
+    bytes.insert(bytes.end(), described.body.begin(), described.body.end());
     return bytes;
 }
 
@@ -342,15 +342,15 @@ FrameSpec &FrameSpec::flag(std::uint32_t bit) {
 }
 
 RecordSpec page(std::int32_t left, std::int32_t bottom, std::int32_t right, std::int32_t top, std::int32_t border) {
-    RecordSpec spec{1, Bytes(32, 0), {}, {}};
-    spec.setWord(4, static_cast<std::uint32_t>(left)).setWord(8, static_cast<std::uint32_t>(bottom));
-    spec.setWord(12, static_cast<std::uint32_t>(right)).setWord(16, static_cast<std::uint32_t>(top));
-    return spec.setWord(28, static_cast<std::uint32_t>(border));
+    RecordSpec described{1, Bytes(32, 0), {}, {}};
+    described.setWord(4, static_cast<std::uint32_t>(left)).setWord(8, static_cast<std::uint32_t>(bottom));
+    described.setWord(12, static_cast<std::uint32_t>(right)).setWord(16, static_cast<std::uint32_t>(top));
+    return described.setWord(28, static_cast<std::uint32_t>(border));
 }
 
 RecordSpec chapter(std::uint32_t directoryNumber, std::uint32_t masterPage, std::uint32_t flags) {
-    RecordSpec spec{7, Bytes(16, 0), {}, {}};
-    return spec.setWord(4, directoryNumber).setWord(8, masterPage).setWord(12, flags);
+    RecordSpec described{7, Bytes(16, 0), {}, {}};
+    return described.setWord(4, directoryNumber).setWord(8, masterPage).setWord(12, flags);
 }
 
 RecordSpec textFrame(const FrameSpec &frame) { return RecordSpec{2, frameBody(frame), {}, {}}; }
@@ -364,8 +364,8 @@ RecordSpec guides(const FrameSpec &frame) {
 }
 
 RecordSpec group(std::uint32_t flags, std::uint32_t masterIndex, std::uint32_t inlineId, std::uint32_t groupKey) {
-    RecordSpec spec{11, Bytes(76, 0), {}, {}};
-    return spec.setWord(20, flags).setWord(44, masterIndex << 8).setWord(68, inlineId).setWord(72, groupKey);
+    RecordSpec described{11, Bytes(76, 0), {}, {}};
+    return described.setWord(20, flags).setWord(44, masterIndex << 8).setWord(68, inlineId).setWord(72, groupKey);
 }
 
 RecordSpec record(std::uint8_t type, std::vector<std::uint8_t> body) { return RecordSpec{type, std::move(body), {}, {}}; }
@@ -384,8 +384,8 @@ DocumentBuilder &DocumentBuilder::colour(ColourRecord record_) {
     return *this;
 }
 
-DocumentBuilder &DocumentBuilder::style(int slot, StyleSpec spec) {
-    styles[slot] = std::move(spec);
+DocumentBuilder &DocumentBuilder::style(int slot, StyleSpec described) {
+    styles[slot] = std::move(described);
     return *this;
 }
 
@@ -394,45 +394,45 @@ DocumentBuilder &DocumentBuilder::noStyle(int slot) {
     return *this;
 }
 
-int DocumentBuilder::story(StorySpec spec) {
-    if (spec.fileNumber == 0 && spec.kind != 3) spec.fileNumber = static_cast<std::uint32_t>(stories.size()) + 1;
-    stories.push_back(std::move(spec));
+int DocumentBuilder::story(StorySpec described) {
+    if (described.fileNumber == 0 && described.kind != 3) described.fileNumber = static_cast<std::uint32_t>(stories.size()) + 1;
+    stories.push_back(std::move(described));
     return static_cast<int>(stories.size()) - 1;
 }
 
 int DocumentBuilder::textStory(const TextSpec &text, std::uint32_t fileNumber) {
-    StorySpec spec;
-    spec.kind = 2;
-    spec.fileNumber = fileNumber;
-    int index = story(spec);
+    StorySpec described;
+    described.kind = 2;
+    described.fileNumber = fileNumber;
+    int index = story(described);
     textChunks[index] = text.chunks;
     return index;
 }
 
 int DocumentBuilder::pictureStory(Bytes data, std::uint32_t fileTypeWord, std::string extension,
                                   std::uint32_t fileNumber) {
-    StorySpec spec;
-    spec.kind = 1;
-    spec.fileNumber = fileNumber;
-    spec.fileTypeWord = fileTypeWord;
-    spec.data = std::move(data);
-    spec.extension = std::move(extension);
-    return story(std::move(spec));
+    StorySpec described;
+    described.kind = 1;
+    described.fileNumber = fileNumber;
+    described.fileTypeWord = fileTypeWord;
+    described.data = std::move(data);
+    described.extension = std::move(extension);
+    return story(std::move(described));
 }
 
 int DocumentBuilder::chapterMarker() {
-    StorySpec spec;
-    spec.kind = 3;
-    return story(spec);
+    StorySpec described;
+    described.kind = 3;
+    return story(described);
 }
 
-DocumentBuilder &DocumentBuilder::masterRecord(RecordSpec spec) {
-    masterContents.push_back(std::move(spec));
+DocumentBuilder &DocumentBuilder::masterRecord(RecordSpec described) {
+    masterContents.push_back(std::move(described));
     return *this;
 }
 
-DocumentBuilder &DocumentBuilder::mainRecord(RecordSpec spec) {
-    mainContents.push_back(std::move(spec));
+DocumentBuilder &DocumentBuilder::mainRecord(RecordSpec described) {
+    mainContents.push_back(std::move(described));
     return *this;
 }
 
@@ -470,10 +470,10 @@ BuiltDocument DocumentBuilder::build() const {
     std::uint32_t styleTable = static_cast<std::uint32_t>(image.size());
     putU32At(image, 292, styleTable);
     putZeros(image, kStyleSlots * 4);
-    for (const auto &[slot, spec] : styles) {
+    for (const auto &[slot, described] : styles) {
         putU32At(image, styleTable + 4 * static_cast<std::uint32_t>(slot),
                  static_cast<std::uint32_t>(image.size()) - styleTable);
-        Bytes bytes = styleRecord(spec, slot == 0);
+        Bytes bytes = styleRecord(described, slot == 0);
         image.insert(image.end(), bytes.begin(), bytes.end());
     }
 

@@ -202,15 +202,15 @@ struct DocumentBuilder {
 
     DocumentBuilder &version(std::int32_t v);
     DocumentBuilder &colour(ColourRecord record);
-    DocumentBuilder &style(int slot, StyleSpec spec);
+    DocumentBuilder &style(int slot, StyleSpec described);
     DocumentBuilder &noStyle(int slot);
     int textStory(const TextSpec &text, std::uint32_t fileNumber = 0);
     int pictureStory(Bytes data, std::uint32_t fileTypeWord, std::string extension = "aff",
                      std::uint32_t fileNumber = 0);
     int chapterMarker();
-    int story(StorySpec spec);
-    DocumentBuilder &masterRecord(RecordSpec spec);
-    DocumentBuilder &mainRecord(RecordSpec spec);
+    int story(StorySpec described);
+    DocumentBuilder &masterRecord(RecordSpec described);
+    DocumentBuilder &mainRecord(RecordSpec described);
     DocumentBuilder &numberEntry(std::uint32_t word0, std::uint32_t word1, std::uint32_t storyIndex);
     DocumentBuilder &header(std::uint32_t offset, std::uint32_t word);
     DocumentBuilder &patch(std::uint32_t imageOffset, std::uint32_t word);
