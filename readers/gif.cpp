@@ -507,3 +507,5 @@ ErrorRecord *gif_read(const char *path) {
     ErrorRecord *error = gif_read_stream(&sprite_list, &stream);
     return stream_close(&stream, error);
 }
+
+const FilterProgram kGifloadProgram{"Syntax: Gifload <input file> <output file>\r\n", "VIVOZ", gif_read, false};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "framework/error.h"
+#include "framework/filter_main.h"
 
 #include <cstdint>
 
@@ -30,3 +31,6 @@ ErrorRecord *gif_read(const char *path);
 // Bits per pixel for a colour count: the first of 1, 2, 4, 8, 24 that holds
 // floor(log2 count) bits, 32 above that.
 std::int32_t gif_depth_for_colours(std::int32_t count);
+
+// Gifload: usage text, Draw creator and reader, shared by the program and its tests.
+extern const FilterProgram kGifloadProgram;

@@ -2,7 +2,4 @@
 #include "framework/filter_main.h"
 #include "readers/gif.h"
 
-int main(int argc, char **argv) {
-    static const FilterProgram program{"Syntax: Gifload <input file> <output file>\r\n", "VIVOZ", gif_read, false};
-    return filter_main(argc, argv, program);
-}
+int main(int argc, char **argv) { return filter_main(argc, argv, kGifloadProgram); }

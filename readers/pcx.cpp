@@ -409,3 +409,5 @@ ErrorRecord *pcx_read(const char *path) {
     ErrorRecord *error = pcx_decode(&sprite_list, &stream, info);
     return stream_close(&stream, error);
 }
+
+const FilterProgram kPcxloadProgram{"Syntax: Pcxload <input file> <output file>\r\n", "VOVID", pcx_read, true};

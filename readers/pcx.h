@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/error.h"
+#include "framework/filter_main.h"
 
 #include <cstdint>
 
@@ -10,3 +11,6 @@
 extern const std::uint8_t pcx_default_palette[16][3];
 
 ErrorRecord *pcx_read(const char *path);
+
+// Pcxload: usage text, Draw creator and reader, shared by the program and its tests.
+extern const FilterProgram kPcxloadProgram;

@@ -14,12 +14,9 @@
 using testing_support::Bytes;
 using testing_support::Pnm;
 using testing_support::TempDir;
+using testing_support::shell_quoted;
 
 namespace {
-
-const FilterProgram kGifload{"Syntax: Gifload <input file> <output file>\r\n", "VIVOZ", gif_read, false};
-
-std::string shell_quoted(const std::string &path) { return "'" + path + "'"; }
 
 // A P6 image of `colours` random colours (one of them pure 0x102030 for
 // transparency tests), pixels scattered at random.
@@ -97,7 +94,7 @@ TEST(GifExternal, NetpbmAndImageMagickFilesMatchGiftopnm) {
             command.replace(command.find("{in}"), 4, shell_quoted(ppm));
             command.replace(command.find("{out}"), 5, shell_quoted(gif));
             ASSERT_TRUE(testing_support::run_shell(command + " 2>/dev/null")) << command;
-            auto ours = testing_support::convert_in_process(kGifload, gif, dir);
+            auto ours = testing_support::convert_in_process(kGifloadProgram, gif, dir);
             EXPECT_EQ(compare_with_giftopnm(gif, ours, dir), "") << command << " on " << s.colours << " colours";
             ++compared;
         }
@@ -155,7 +152,7 @@ TEST(GifCorpus, EveryFileConvertsLikeGiftopnmOrAsItsCaseSays) {
     for (const auto &item : std::filesystem::recursive_directory_iterator(root / "gif")) {
         if (item.path().extension() != ".gif") continue;
         std::string relative = std::filesystem::relative(item.path(), root).generic_string();
-        auto ours = testing_support::convert_in_process(kGifload, item.path().string(), dir);
+        auto ours = testing_support::convert_in_process(kGifloadProgram, item.path().string(), dir);
         auto found = kCorpusCases.find(relative);
         if (found == kCorpusCases.end()) {
             EXPECT_EQ(compare_with_giftopnm(item.path().string(), ours, dir), "") << relative;

@@ -14,12 +14,9 @@
 using testing_support::Bytes;
 using testing_support::Pnm;
 using testing_support::TempDir;
+using testing_support::shell_quoted;
 
 namespace {
-
-const FilterProgram kPcxload{"Syntax: Pcxload <input file> <output file>\r\n", "VOVID", pcx_read, true};
-
-std::string shell_quoted(const std::string &path) { return "'" + path + "'"; }
 
 // A P6 image of `colours` random colours, pixels scattered at random.
 Bytes palette_ppm(int width, int height, int colours, unsigned seed) {
@@ -97,7 +94,7 @@ TEST(PcxExternal, NetpbmAndImageMagickFilesMatchPcxtoppm) {
         if (command.find("{out}") != std::string::npos) command.replace(command.find("{out}"), 5, shell_quoted(pcx));
         else command += " > " + shell_quoted(pcx);
         ASSERT_TRUE(testing_support::run_shell(command + " 2>/dev/null")) << command;
-        auto ours = testing_support::convert_in_process(kPcxload, pcx, dir);
+        auto ours = testing_support::convert_in_process(kPcxloadProgram, pcx, dir);
         EXPECT_EQ(compare_with_pcxtoppm(pcx, ours), "") << command << " on " << c.colours << " colours";
         EXPECT_EQ(ours.sprite.bpp, c.bpp == 24 ? 32 : c.bpp) << command; // 24-bit sprites are written at 32
     }
@@ -153,7 +150,7 @@ TEST(PcxCorpus, EveryFileConvertsLikePcxtoppmOrAsItsCaseSays) {
         std::string extension = item.path().extension().string();
         if (extension != ".pcx" && extension != ".PCX" && extension != ".dcx") continue;
         std::string relative = std::filesystem::relative(item.path(), root).generic_string();
-        auto ours = testing_support::convert_in_process(kPcxload, item.path().string(), dir);
+        auto ours = testing_support::convert_in_process(kPcxloadProgram, item.path().string(), dir);
         auto found = kCorpusCases.find(relative);
         if (found == kCorpusCases.end()) {
             EXPECT_EQ(compare_with_pcxtoppm(item.path().string(), ours), "") << relative;
