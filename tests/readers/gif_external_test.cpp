@@ -15,27 +15,9 @@ using testing_support::Bytes;
 using testing_support::Pnm;
 using testing_support::TempDir;
 using testing_support::shell_quoted;
+using testing_support::palette_ppm;
 
 namespace {
-
-// A P6 image of `colours` random colours (one of them pure 0x102030 for
-// transparency tests), pixels scattered at random.
-Bytes palette_ppm(int width, int height, int colours, unsigned seed) {
-    std::mt19937 random(seed);
-    std::vector<std::uint32_t> palette{0x102030};
-    while (static_cast<int>(palette.size()) < colours) {
-        std::uint32_t c = static_cast<std::uint32_t>(random() & 0xFFFFFF);
-        if (std::find(palette.begin(), palette.end(), c) == palette.end()) palette.push_back(c);
-    }
-    std::string header = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
-    Bytes out(header.begin(), header.end());
-    for (int i = 0; i < width * height; ++i) {
-        std::uint32_t c = palette[static_cast<std::size_t>(i < colours ? i : static_cast<int>(random() % colours))];
-        out.insert(out.end(), {static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
-                               static_cast<std::uint8_t>(c)});
-    }
-    return out;
-}
 
 // Compares the converted sprite with giftopnm's reading of the file, colours
 // and mask. giftopnm refuses images that reach past the logical screen, which

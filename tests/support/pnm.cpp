@@ -1,6 +1,8 @@
 #include "tests/support/pnm.h"
 
+#include <algorithm>
 #include <cctype>
+#include <random>
 #include <cstdlib>
 
 namespace testing_support {
@@ -76,6 +78,23 @@ bool decode_with(const std::string &command, Pnm &out) {
     std::string path = dir.file("decoded.pnm");
     if (!run_shell(command + " > " + path + " 2>/dev/null")) return false;
     return parse_pnm(read_file(path), out);
+}
+
+Bytes palette_ppm(int width, int height, int colours, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint32_t> palette{0x102030};
+    while (static_cast<int>(palette.size()) < colours) {
+        std::uint32_t c = static_cast<std::uint32_t>(random() & 0xFFFFFF);
+        if (std::find(palette.begin(), palette.end(), c) == palette.end()) palette.push_back(c);
+    }
+    std::string header = "P6\n" + std::to_string(width) + " " + std::to_string(height) + "\n255\n";
+    Bytes out(header.begin(), header.end());
+    for (int i = 0; i < width * height; ++i) {
+        std::uint32_t c = palette[static_cast<std::size_t>(i < colours ? i : static_cast<int>(random() % static_cast<unsigned>(colours)))];
+        out.insert(out.end(), {static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                               static_cast<std::uint8_t>(c)});
+    }
+    return out;
 }
 
 } // namespace testing_support

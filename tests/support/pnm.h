@@ -26,4 +26,8 @@ std::string shell_quoted(const std::string &path);
 // Runs `command` (which writes PNM to standard output) into a PNM image.
 bool decode_with(const std::string &command, Pnm &out);
 
+// A P6 image of `colours` random colours (the first of them pure 0x102030,
+// for transparency tests), pixels scattered at random: input for encoders.
+Bytes palette_ppm(int width, int height, int colours, unsigned seed);
+
 } // namespace testing_support
