@@ -28,7 +28,7 @@ if [ -n "$FILTERS_WINE" ]; then
   export WINEPREFIX=$root/build/native/wineprefix
   mkdir -p "$root/build/native"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then "$FILTERS_WINE" wineboot -i >/dev/null 2>&1 || true; fi
-  "$FILTERS_WINESERVER" -p
+  "$FILTERS_WINESERVER" -p || true  # one may already be running for this prefix
   trap '"$FILTERS_WINESERVER" -k >/dev/null 2>&1 || true' EXIT
 else
   echo "note: Wine cannot run Windows programs here; the Windows end-to-end tests are skipped"
