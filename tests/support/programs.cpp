@@ -99,9 +99,14 @@ RunResult run_program(Runner runner, std::string_view program, const std::vector
         std::vector<std::string> argv{wine_command(), (dir / "winhost.exe").string(), windows_path(report_path),
                                       windows_path((dir / (std::string(program) + ".exe")).string())};
         for (const auto &a : arguments) argv.push_back(a.empty() || a[0] != '/' ? a : windows_path(a));
-        spawn(argv, out_path, err_path, true);
+        // Wine itself occasionally fails to start on a loaded machine, before the
+        // test host runs; that is no outcome of the program, so try again.
+        std::string report;
+        for (int attempt = 0; attempt < 3 && report.empty(); ++attempt) {
+            spawn(argv, out_path, err_path, true);
+            report = read_text(report_path);
+        }
         // The report: the exit code on the first line, then the atom's name.
-        std::string report = read_text(report_path);
         auto newline = report.find('\n');
         result.exit_code = newline == std::string::npos ? -1 : std::atoi(report.substr(0, newline).c_str());
         result.succeeded = result.exit_code == 0;
