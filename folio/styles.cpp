@@ -3,6 +3,7 @@
 #include "folio/colours.h"
 #include "folio/document.h"
 #include "folio/story.h"
+#include "folio/story_writer.h"
 
 #include <array>
 #include <vector>
@@ -105,16 +106,13 @@ void dropUnusedStyles() {
     for (std::uint32_t i = 0; i < count; ++i) {
         std::int32_t index = static_cast<std::int32_t>(i);
         if (storyDirectoryEntry(index).kind != kStoryText) continue;
-        StoryStream story;
-        std::uint64_t remaining = openStory(story, index);
+        // The story writer's chunk walk reads ahead, rather than two small reads a chunk.
+        StoryChunks chunks;
+        openStoryChunks(chunks, index);
         ChunkHeader chunk;
-        while (nextChunk(story, remaining, chunk)) {
-            if (chunk.type != kChunkText) {
-                skipStory(story, chunk.payloadLength());
-                continue;
-            }
-            std::vector<std::uint8_t> payload = readStoryBytes(story, chunk.payloadLength());
-            ByteSpan text(payload.data(), payload.size());
+        ByteSpan text;
+        while (nextStoryChunk(chunks, chunk, text)) {
+            if (chunk.type != kChunkText) continue;
             // Characters step by one; only codes need the layout table.
             for (std::uint32_t at = kTextStart; at < text.size(); at = text[at] >= 32 ? at + 1 : controlCodeEnd(text, at)) {
                 if (text[at] != 7 && text[at] != 8) continue;
@@ -122,7 +120,7 @@ void dropUnusedStyles() {
                     if (slot < kStyleSlots) unused[slot] = false;
             }
         }
-        closeStory(story);
+        closeStory(chunks.stream);
     }
     for (int slot = 1; slot < kStyleSlots; ++slot)
         if (unused[static_cast<std::size_t>(slot)])
