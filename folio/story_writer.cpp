@@ -1,8 +1,10 @@
 // The story writer. Text goes out in runs of at most 80 characters; every
 // control code that writes something first ends the run, so text and
-// attributes stay in reading order. A paragraph end is held back and written
-// just before whatever follows it, so that no break is written at the end of
-// a story or before a page break.
+// attributes stay in reading order. Paragraph ends are counted and written
+// just before whatever follows them, each one as its own break: a run of empty
+// paragraphs keeps its length. The paragraph end directly before a page break
+// or at the very end of the story closes the paragraph there and writes no
+// break of its own.
 #include "folio/story_writer.h"
 
 #include "folio/document.h"
@@ -41,7 +43,7 @@ struct StoryWriter {
     std::int32_t copy;
     std::int32_t mergeCounter;
     std::string run = "\"";
-    bool paragraphPending = false;
+    std::uint64_t paragraphsPending = 0; // paragraph ends not yet written
     std::vector<std::uint8_t> appliedStyles;
 };
 
@@ -52,14 +54,18 @@ void flushRun(StoryWriter &writer) {
     writer.run.assign(1, '"');
 }
 
-// Ends the run and writes a held paragraph break: the start of anything that
-// follows a paragraph end.
+// Ends the run and writes the held paragraph breaks: the start of anything
+// that follows a paragraph end.
 void beginOutput(StoryWriter &writer) {
     flushRun(writer);
-    if (writer.paragraphPending) {
-        ddl::writeText(writer.out, "{newpara}\n");
-        writer.paragraphPending = false;
-    }
+    for (; writer.paragraphsPending > 0; --writer.paragraphsPending) ddl::writeText(writer.out, "{newpara}\n");
+}
+
+// A page break or the end of the story: the last held paragraph end is the
+// one that closes the paragraph there, and the others are empty paragraphs.
+void closeParagraph(StoryWriter &writer) {
+    if (writer.paragraphsPending > 0) --writer.paragraphsPending;
+    beginOutput(writer);
 }
 
 void changeStyles(StoryWriter &writer, ByteSpan payload, std::uint32_t at) {
@@ -135,7 +141,7 @@ void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
     for (std::uint32_t at = kTextStart; at < payload.size();) {
         std::uint8_t byte = payload[at];
         if (byte >= 32) {
-            if (writer.paragraphPending) beginOutput(writer);
+            if (writer.paragraphsPending > 0) beginOutput(writer);
             if (byte == '"' || byte == '\\') {
                 writer.run += '\\';
                 writer.run += static_cast<char>(byte);
@@ -159,12 +165,11 @@ void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
                 break;
             case kCodeParagraphEnd:
                 flushRun(writer);
-                writer.paragraphPending = true;
+                ++writer.paragraphsPending;
                 break;
             case kCodePageBreak:
-                flushRun(writer);
+                closeParagraph(writer);
                 ddl::writeText(writer.out, "{newpage}\n");
-                writer.paragraphPending = false;
                 break;
             case kCodeTab:
                 beginOutput(writer);
@@ -229,7 +234,7 @@ void writeStory(DdlOutput &out, const FrameRef &frame, int kind) {
         return;
     }
     const StoryListEntry *entry = storyEntry(story);
-    StoryWriter writer{out, story, kind, entry ? entry->copy : 0, entry ? entry->firstMerge : 0, "\"", false, {}};
+    StoryWriter writer{out, story, kind, entry ? entry->copy : 0, entry ? entry->firstMerge : 0, "\"", 0, {}};
     std::uint32_t number = objectNumber(frame.body, kind);
     if (writer.copy != 0)
         ddl::writeFormat(out, "STORY_%x_%x={story\n", static_cast<unsigned>(writer.copy), number);
@@ -241,7 +246,7 @@ void writeStory(DdlOutput &out, const FrameRef &frame, int kind) {
     ByteSpan payload;
     while (nextStoryChunk(chunks, chunk, payload))
         if (chunk.type == kChunkText) writeTextChunk(writer, payload);
-    flushRun(writer);
+    closeParagraph(writer);
     ddl::writeText(out, "{endoftext}\n}\n\n");
     closeStory(chunks.stream);
 }
