@@ -44,6 +44,14 @@ bool isFrame(std::uint8_t type) {
 
 FrameRef frameOf(const Record &record) { return FrameRef{record.body(), record.bodyLength()}; }
 
+// A frame embedded in a story's text is written by that story, and only such
+// a frame is found by the story's reference. A frame may carry an inline frame
+// id without the in-text flag (Draw figures placed on a page of a real
+// document do): no story embeds it, so its page writes it.
+bool isInText(const FrameRef &frame) {
+    return frameWord(frame, kFrameInlineId) != 0 && (frameWord(frame, kFrameFlags) & kFlagInText) != 0;
+}
+
 std::uint32_t contentsEnd(int kind) {
     return headerWord(kind == kOrdinaryPage ? kHeaderMainContentsEnd : kHeaderMasterContentsEnd);
 }
@@ -312,8 +320,7 @@ void writePage(DdlOutput &out, const Record &page, int kind) {
         case kRecordTextFrame:
         case kRecordPictureFrame:
         case kRecordLinkedTextFrame: {
-            // A frame embedded in a story's text is written by that story.
-            if (frameWord(frame, kFrameInlineId) != 0) break;
+            if (isInText(frame)) break;
             if (found->type == kRecordTextFrame)
                 writeTextFrame(out, frame, kind, 0);
             else if (found->type == kRecordPictureFrame)
@@ -406,7 +413,8 @@ bool findEmbeddedFrame(std::uint32_t inlineId, int kind, Record &found, bool &pa
         if (record.endsList()) return false;
         std::uint8_t type = record.type;
         if (isFrame(type)) {
-            if (frameWord(frameOf(record), kFrameInlineId) == inlineId) {
+            FrameRef frame = frameOf(record);
+            if (isInText(frame) && frameWord(frame, kFrameInlineId) == inlineId) {
                 found = record;
                 return true;
             }

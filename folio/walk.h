@@ -20,6 +20,7 @@ inline constexpr std::uint32_t kFlagTextFlow = 1u << 1;
 inline constexpr std::uint32_t kFlagFilled = 1u << 2;
 inline constexpr std::uint32_t kFlagMasterCopy = 1u << 8;
 inline constexpr std::uint32_t kFlagLocked = 1u << 9;
+inline constexpr std::uint32_t kFlagInText = 1u << 13; // embedded in a story's text, which writes it
 inline constexpr std::uint32_t kFlagGroupMember = 1u << 21;
 inline constexpr std::uint32_t kFlagSeparateCopy = 1u << 22;
 
