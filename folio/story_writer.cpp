@@ -8,8 +8,10 @@
 #include "folio/story_writer.h"
 
 #include "folio/document.h"
+#include "folio/story.h"
 #include "folio/story_list.h"
 #include "folio/styles.h"
+#include "folio/walk.h"
 
 #include <algorithm>
 #include <vector>
@@ -22,24 +24,13 @@ using ddl::DdlOutput;
 constexpr std::size_t kRunLimit = 80;       // characters of a run, its opening quote included
 constexpr std::size_t kMaxAppliedStyles = 256;
 constexpr std::uint32_t kNumberEntryLength = 12;
-constexpr std::uint64_t kReadAhead = 64 * 1024;
-
-enum ControlCode : std::uint8_t {
-    kCodeStyleChange = 7,
-    kCodeStyleChangeToo = 8,
-    kCodeField = 11,
-    kCodeParagraphEnd = 13,
-    kCodePageBreak = 14,
-    kCodeTab = 18,
-    kCodeObject = 19,
-};
 
 enum FieldKind : std::uint32_t { kFieldPageNumber = 1, kFieldChapterNumber = 2, kFieldNumberedItem = 4 };
 
 struct StoryWriter {
     DdlOutput &out;
     std::int32_t story;
-    int kind;
+    PageKind kind;
     std::int32_t copy;
     std::int32_t mergeCounter;
     std::string run = "\"";
@@ -126,11 +117,11 @@ void writeField(StoryWriter &writer, std::uint32_t field) {
 
 void writeObject(StoryWriter &writer, ByteSpan payload, std::uint32_t at) {
     std::uint32_t record = alignedAfter(at);
-    std::uint32_t kind = wordOrZero(payload, record + 4);
-    if (kind == 1) {
+    std::uint32_t object = wordOrZero(payload, record + kObjectKind);
+    if (object == kObjectFrame) {
         beginOutput(writer);
-        writeEmbedReference(writer.out, writer.copy, wordOrZero(payload, record + 12), writer.kind);
-    } else if (kind == 2) {
+        writeEmbedReference(writer.out, writer.copy, wordOrZero(payload, record + kObjectFrameId), writer.kind);
+    } else if (object == kObjectMerge) {
         beginOutput(writer);
         ddl::writeFormat(writer.out, "{merge %d}\n", writer.mergeCounter);
         writer.mergeCounter = static_cast<std::int32_t>(static_cast<std::uint32_t>(writer.mergeCounter) + 1u);
@@ -189,44 +180,7 @@ void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
 
 } // namespace
 
-std::uint64_t openStoryChunks(StoryChunks &chunks, std::int32_t index) {
-    chunks.remaining = openStory(chunks.stream, index);
-    chunks.at = chunks.end = 0;
-    return chunks.remaining;
-}
-
-bool nextStoryChunk(StoryChunks &chunks, ChunkHeader &chunk, ByteSpan &payload) {
-    std::uint64_t left = chunks.remaining + (chunks.end - chunks.at);
-    if (left < kChunkHeaderLength) return false;
-    // Make the header at hand, then the whole chunk; the buffer only grows.
-    auto need = [&](std::uint64_t count) {
-        std::size_t have = chunks.end - chunks.at;
-        if (have >= count) return;
-        std::copy(chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.at),
-                  chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.end), chunks.buffer.begin());
-        chunks.at = 0;
-        chunks.end = have;
-        // At most a chunk (24-bit length) or the read-ahead, so it fits any size_t.
-        std::size_t read = static_cast<std::size_t>(
-            std::min<std::uint64_t>(chunks.remaining, std::max<std::uint64_t>(count - have, kReadAhead)));
-        if (chunks.buffer.size() < have + read) chunks.buffer.resize(have + read);
-        readStory(chunks.stream, chunks.buffer.data() + have, static_cast<std::uint32_t>(read));
-        chunks.end += read;
-        chunks.remaining -= read;
-    };
-    need(kChunkHeaderLength);
-    const std::uint8_t *header = chunks.buffer.data() + chunks.at;
-    chunk.type = header[4] & 7;
-    chunk.length = header[5] | std::uint32_t{header[6]} << 8 | std::uint32_t{header[7]} << 16;
-    // A damaged length ends the story rather than reading past it.
-    if (chunk.length < kChunkHeaderLength || chunk.length > left) return false;
-    need(chunk.length);
-    payload = ByteSpan(chunks.buffer.data() + chunks.at + kChunkHeaderLength, chunk.payloadLength());
-    chunks.at += chunk.length;
-    return true;
-}
-
-void writeStory(DdlOutput &out, const FrameRef &frame, int kind) {
+void writeStory(DdlOutput &out, const FrameRef &frame, PageKind kind) {
     std::int32_t story = frameInt(frame, kFrameStoryIndex);
     StoryChunks chunks;
     if (openStoryChunks(chunks, story) < kChunkHeaderLength) {

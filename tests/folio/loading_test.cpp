@@ -241,11 +241,11 @@ TEST(Loading, ObjectNumbersOfMasterCopies) {
     folio::resetRun();
     folio::gRun.image.assign(1000, 0);
     folio::gRun.chapterOrdinal = 0;
-    EXPECT_EQ(folio::objectNumber(0x1f4, 0), 0x1f4u);
-    EXPECT_EQ(folio::objectNumber(0x1f4, 1), 0x1f4u);
+    EXPECT_EQ(folio::objectNumber(0x1f4, folio::Numbering::plain), 0x1f4u);
+    EXPECT_EQ(folio::objectNumber(0x1f4, folio::Numbering::chapterCopy), 0x1f4u);
     folio::gRun.chapterOrdinal = 1;
-    EXPECT_EQ(folio::objectNumber(0x1f4, 1), 0x1f4u + 1000u);
-    EXPECT_EQ(folio::objectNumber(0x1f4, 0), 0x1f4u);
+    EXPECT_EQ(folio::objectNumber(0x1f4, folio::Numbering::chapterCopy), 0x1f4u + 1000u);
+    EXPECT_EQ(folio::objectNumber(0x1f4, folio::Numbering::plain), 0x1f4u);
     folio::resetRun();
 }
 
