@@ -47,14 +47,26 @@ std::string story(const Built &built, const std::string &body, std::size_t index
            "={story\n{adduserstyle STYLE_100}\n" + body + "{endoftext}\n}\n\n";
 }
 
+struct StoryCase {
+    const char *name;
+    TextSpec text;
+    std::string expected; // the story's body between its base style and {endoftext}
+};
+
+// Each text as the one story of a page, against its exact story object.
+void expectStories(const std::vector<StoryCase> &cases) {
+    for (const auto &c : cases) {
+        Built built = storiesOnAPage({c.text});
+        auto result = convert(built.doc, false, {"-nostylecheck"});
+        ASSERT_EQ(result.failure, "") << c.name;
+        EXPECT_EQ(storyObject(built, result.ddl), story(built, c.expected)) << c.name;
+        EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{}) << c.name;
+    }
+}
+
 TEST(StoryWriter, TextRunsAndControlCodes) {
-    struct Case {
-        const char *name;
-        TextSpec text;
-        std::string expected;
-    };
     std::string hundred(100, 'a');
-    const Case cases[] = {
+    const std::vector<StoryCase> cases = {
         {"escapes", TextSpec{}.nextChunk().text("say \"hi\" \\ ok"), "\"say \\\"hi\\\" \\\\ ok\"\n"},
         {"200 characters in runs of 80", TextSpec{}.nextChunk().text(hundred + std::string(100, 'b')),
          "\"" + std::string(80, 'a') + "\"\n\"" + std::string(20, 'a') + std::string(60, 'b') + "\"\n\"" +
@@ -69,23 +81,12 @@ TEST(StoryWriter, TextRunsAndControlCodes) {
          TextSpec{}.nextChunk().styleChange({9}).text("a").styleChange({1}).text("b").styleChange({0x100}),
          "\"a\"\n{adduserstyle STYLE_101}\n\"b\"\n{remuserstyle STYLE_101}\n{adduserstyle STYLE_100}\n"},
     };
-    for (const auto &c : cases) {
-        Built built = storiesOnAPage({c.text});
-        auto result = convert(built.doc, false, {"-nostylecheck"});
-        ASSERT_EQ(result.failure, "") << c.name;
-        EXPECT_EQ(storyObject(built, result.ddl), story(built, c.expected)) << c.name;
-        EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{}) << c.name;
-    }
+    expectStories(cases);
 }
 
 // Real documents keep about a paragraph per chunk, and an empty paragraph is a
 // chunk holding only a paragraph end: every one of them must give its break.
 TEST(StoryWriter, EveryParagraphEndGivesItsBreak) {
-    struct Case {
-        const char *name;
-        TextSpec text;
-        std::string expected;
-    };
     auto emptyParagraphs = [](TextSpec text, int count) {
         for (int i = 0; i < count; ++i) text.nextChunk().paragraph();
         return text;
@@ -96,7 +97,7 @@ TEST(StoryWriter, EveryParagraphEndGivesItsBreak) {
         return text;
     };
     const TextSpec a = TextSpec{}.nextChunk().text("a").paragraph();
-    const Case cases[] = {
+    const std::vector<StoryCase> cases = {
         {"paragraph end before more text", TextSpec{}.nextChunk().text("one").paragraph().text("two"),
          "\"one\"\n{newpara}\n\"two\"\n"},
         {"paragraph end across chunks", TextSpec{}.nextChunk().text("a").paragraph().nextChunk().text("b"),
@@ -125,13 +126,7 @@ TEST(StoryWriter, EveryParagraphEndGivesItsBreak) {
         {"empty paragraphs at the end of the story", emptyParagraphs(a, 2), "\"a\"\n" + breaks(2)},
         {"a story of one empty paragraph", TextSpec{}.nextChunk().paragraph(), ""},
     };
-    for (const auto &c : cases) {
-        Built built = storiesOnAPage({c.text});
-        auto result = convert(built.doc, false, {"-nostylecheck"});
-        ASSERT_EQ(result.failure, "") << c.name;
-        EXPECT_EQ(storyObject(built, result.ddl), story(built, c.expected)) << c.name;
-        EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{}) << c.name;
-    }
+    expectStories(cases);
 }
 
 TEST(StoryWriter, MergeFieldsAreNumberedFromTheStorysFirstMergeObject) {
