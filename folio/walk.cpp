@@ -286,7 +286,8 @@ void writeGroup(DdlOutput &out, const std::vector<Record> &records, std::uint32_
     FrameRef groupFrame = frameOf(*group);
     writeFormat(out, "\nGROUP_%x={group", objectNumber(groupFrame.body, kind));
     if (kind == PageKind::ordinary && (frameWord(groupFrame, kFrameFlags) & kFlagMasterCopy))
-        writeFormat(out, "{master GROUP_%x}{local 0}\n", objectNumber(masterObjectOf(groupFrame).body, Numbering::chapterCopy));
+        writeFormat(out, "{master GROUP_%x}{local 0}\n",
+                    objectNumber(masterObjectOf(groupFrame).body, Numbering::chapterCopy));
     for (const Record &record : records) {
         if (!isGroupMember(record, key)) continue;
         writeFormat(out, record.type == kRecordPictureFrame ? " PICT_%x" : " TEXT_%x",
