@@ -37,18 +37,7 @@ using LPWSTR = WCHAR *;
 using LPCWSTR = const WCHAR *;
 constexpr UINT CP_ACP = 0;
 
-struct WIN32_FIND_DATAW {
-    DWORD dwFileAttributes;
-    FILETIME ftCreationTime;
-    FILETIME ftLastAccessTime;
-    FILETIME ftLastWriteTime;
-    DWORD nFileSizeHigh;
-    DWORD nFileSizeLow;
-    DWORD dwReserved0;
-    DWORD dwReserved1;
-    WCHAR cFileName[MAX_PATH];
-    WCHAR cAlternateFileName[14];
-};
+using WIN32_FIND_DATAW = Win32FindData<WCHAR>;
 using LPWIN32_FIND_DATAW = WIN32_FIND_DATAW *;
 
 // Invalid UTF-8 becomes U+FFFD. A size of -1 converts through the terminator;
