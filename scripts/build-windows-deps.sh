@@ -1,33 +1,31 @@
 #!/usr/bin/env bash
-# Builds the static libpng that the Windows programs link, from Debian's own
-# source package, against the MinGW zlib package: for i686 (the product) into
-# build/windows-deps, and, when the x86_64 cross compiler is installed, for the
-# 64-bit twin the Wine tests may run into build/windows64-deps (the windows and
-# windows64 presets look there). Nothing of it is kept in the repository:
-# sources and objects stay under build/.
-# Quick and silent once built; delete those folders to build again.
+# Builds the static libpng that the 32-bit Windows programs link, from
+# Debian's own source package, against the MinGW zlib package, into
+# build/windows-deps (the windows preset looks there). Nothing of it is kept
+# in the repository: sources and objects stay under build/.
+# Quick and silent once built; delete that folder to build again. A change to
+# the toolchain files builds it again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 work=$root/build/windows-deps-src
 
-# host triplet, install folder, toolchain file
-targets=("i686-w64-mingw32 windows-deps mingw-i686.cmake")
-if command -v x86_64-w64-mingw32-gcc >/dev/null; then
-  targets+=("x86_64-w64-mingw32 windows64-deps mingw-x86_64.cmake")
-fi
+host=i686-w64-mingw32
+prefix=$root/build/windows-deps
+objects=$work/build-$host
 
-built() { [ -f "$1/built-from" ] && [ -f "$1/lib/libpng.a" ] && [ -f "$1/include/png.h" ]; }
-
-pending=()
-for t in "${targets[@]}"; do
-  read -r host dir toolchain <<<"$t"
-  built "$root/build/$dir" || pending+=("$t")
-done
-[ ${#pending[@]} -gt 0 ] || exit 0
+# Built, and not older than the toolchain files (whose compiler flags it holds).
+up_to_date() {
+  [ -f "$prefix/lib/libpng.a" ] && [ -f "$prefix/include/png.h" ] && [ -f "$prefix/built-from" ] || return 1
+  local f
+  for f in "$root"/cmake/mingw-*.cmake; do [ "$prefix/built-from" -nt "$f" ] || return 1; done
+}
+up_to_date && exit 0
 
 fail() { echo "build-windows-deps: $*" >&2; exit 1; }
-command -v i686-w64-mingw32-gcc >/dev/null || fail "i686-w64-mingw32-gcc is missing (run scripts/install-deps.sh)"
+command -v $host-gcc >/dev/null || fail "$host-gcc is missing (run scripts/install-deps.sh)"
+[ -f "/usr/$host/lib/libz.a" ] && [ -f "/usr/$host/include/zlib.h" ] \
+  || fail "the MinGW zlib for $host (libz-mingw-w64-dev) is missing (run scripts/install-deps.sh)"
 [ -n "$(apt-cache showsrc libpng1.6 2>/dev/null)" ] \
   || fail "no source entries for libpng1.6 (run scripts/install-deps.sh, which adds them)"
 
@@ -47,26 +45,19 @@ done
 src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'libpng1.6-*' | head -n 1)
 [ -n "$src" ] || fail "the libpng1.6 source package did not unpack"
 
-for t in "${pending[@]}"; do
-  read -r host dir toolchain <<<"$t"
-  prefix=$root/build/$dir
-  objects=$work/build-$host
-  [ -f "/usr/$host/lib/libz.a" ] && [ -f "/usr/$host/include/zlib.h" ] \
-    || fail "the MinGW zlib for $host (libz-mingw-w64-dev) is missing (run scripts/install-deps.sh)"
-  # Only the static library: no programs, tests or shared library to link.
-  cmake -S "$src" -B "$objects" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-    -DZLIB_INCLUDE_DIR="/usr/$host/include" -DZLIB_LIBRARY="/usr/$host/lib/libz.a" \
-    >"$objects.configure.log" 2>&1 || { tail -n 30 "$objects.configure.log" >&2; fail "configuring libpng for $host failed"; }
-  cmake --build "$objects" -j "${JOBS:-2}" >"$objects.build.log" 2>&1 \
-    || { tail -n 30 "$objects.build.log" >&2; fail "building libpng for $host failed"; }
-  rm -rf "$prefix"
-  cmake --install "$objects" >"$objects.install.log" 2>&1 \
-    || { tail -n 30 "$objects.install.log" >&2; fail "installing libpng for $host failed"; }
-  [ -f "$prefix/lib/libpng.a" ] || ln -sf libpng16.a "$prefix/lib/libpng.a"
-  echo "libpng1.6 $version ($host, static)" >"$prefix/built-from"
-  echo "build-windows-deps: built libpng $version for $host into build/$dir"
-done
+# Only the static library: no programs, tests or shared library to link.
+cmake -S "$src" -B "$objects" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
+  -DZLIB_INCLUDE_DIR="/usr/$host/include" -DZLIB_LIBRARY="/usr/$host/lib/libz.a" \
+  >"$objects.configure.log" 2>&1 || { tail -n 30 "$objects.configure.log" >&2; fail "configuring libpng failed"; }
+cmake --build "$objects" -j "${JOBS:-2}" >"$objects.build.log" 2>&1 \
+  || { tail -n 30 "$objects.build.log" >&2; fail "building libpng failed"; }
+rm -rf "$prefix"
+cmake --install "$objects" >"$objects.install.log" 2>&1 \
+  || { tail -n 30 "$objects.install.log" >&2; fail "installing libpng failed"; }
+[ -f "$prefix/lib/libpng.a" ] || ln -sf libpng16.a "$prefix/lib/libpng.a"
+echo "libpng1.6 $version ($host, static)" >"$prefix/built-from"
+echo "build-windows-deps: built libpng $version for $host into build/windows-deps"

@@ -19,16 +19,16 @@ std::string trim_line_end(std::string text) {
     return text;
 }
 
-// The Wine loader chosen by scripts/wine-env.sh (the 64-bit one on machines
-// that cannot run 32-bit code), or plain "wine".
+// The Wine loader chosen by scripts/wine-env.sh (the 32-bit one), or plain "wine".
 std::string wine_command() {
     std::string chosen = env_or_empty("FILTERS_WINE");
     return chosen.empty() ? "wine" : chosen;
 }
 
-bool wine_available() {
-    static const bool available = std::system((wine_command() + " --version >/dev/null 2>&1").c_str()) == 0;
-    return available;
+// The Windows build: the product in bin/, the test host beside it in test-bin/.
+std::filesystem::path windows_bin_dir() { return env_or_empty("FILTERS_WINDOWS_BIN_DIR"); }
+std::filesystem::path windows_test_host() {
+    return (windows_bin_dir() / "..").lexically_normal() / "test-bin" / "winhost.exe";
 }
 
 // Runs argv with stdout and stderr sent to files; returns the exit status.
@@ -70,13 +70,11 @@ std::string windows_path(const std::string &path) {
     return result;
 }
 
-std::vector<Runner> runners_for(std::string_view program) {
+// A configured Windows build always runs: a program that is missing there or
+// that Wine cannot start fails the test rather than dropping out of it.
+std::vector<Runner> runners_for(std::string_view) {
     std::vector<Runner> runners{Runner::native};
-    std::string dir = env_or_empty("FILTERS_WINDOWS_BIN_DIR");
-    if (!dir.empty() && wine_available() &&
-        std::filesystem::exists(std::filesystem::path(dir) / (std::string(program) + ".exe")) &&
-        std::filesystem::exists(std::filesystem::path(dir) / "winhost.exe"))
-        runners.push_back(Runner::windows);
+    if (!windows_bin_dir().empty()) runners.push_back(Runner::windows);
     return runners;
 }
 
@@ -94,10 +92,15 @@ RunResult run_program(Runner runner, std::string_view program, const std::vector
         result.succeeded = result.exit_code == 0;
         if (!result.succeeded) result.failure_text = trim_line_end(read_text(err_path));
     } else {
-        std::filesystem::path dir = env_or_empty("FILTERS_WINDOWS_BIN_DIR");
+        std::filesystem::path exe = windows_bin_dir() / (std::string(program) + ".exe");
+        for (const std::filesystem::path &needed : {exe, windows_test_host()})
+            if (!std::filesystem::exists(needed)) {
+                result.failure_text = needed.string() + " is not built";
+                return result;
+            }
         std::string report_path = scratch.file("report");
-        std::vector<std::string> argv{wine_command(), (dir / "winhost.exe").string(), windows_path(report_path),
-                                      windows_path((dir / (std::string(program) + ".exe")).string())};
+        std::vector<std::string> argv{wine_command(), windows_test_host().string(), windows_path(report_path),
+                                      windows_path(exe.string())};
         for (const auto &a : arguments) argv.push_back(a.empty() || a[0] != '/' ? a : windows_path(a));
         // Wine itself occasionally fails to start on a loaded machine, before the
         // test host runs; that is no outcome of the program, so try again.
@@ -105,6 +108,10 @@ RunResult run_program(Runner runner, std::string_view program, const std::vector
         for (int attempt = 0; attempt < 3 && report.empty(); ++attempt) {
             spawn(argv, out_path, err_path, true);
             report = read_text(report_path);
+        }
+        if (report.empty()) {
+            result.failure_text = "Wine did not run the test host: " + trim_line_end(read_text(err_path));
+            return result;
         }
         // The report: the exit code on the first line, then the atom's name.
         auto newline = report.find('\n');

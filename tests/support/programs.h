@@ -1,7 +1,7 @@
 // Runs the real programs the way the host does: natively (failure text on
-// standard error, status 1) or, when a Windows build is configured and Wine is
-// present, the .exe under Wine through the test host (failure text in the
-// global atom whose number is the exit code).
+// standard error, status 1) or, when a Windows build is configured, the .exe
+// under Wine through the test host (failure text in the global atom whose
+// number is the exit code).
 #pragma once
 
 #include <string>
@@ -19,7 +19,7 @@ struct RunResult {
     std::string output;        // the program's standard output
 };
 
-// Native always; Windows when FILTERS_WINDOWS_BIN_DIR holds the program and Wine runs.
+// Native always; Windows too when FILTERS_WINDOWS_BIN_DIR names the Windows build.
 std::vector<Runner> runners_for(std::string_view program);
 std::string runner_name(Runner runner);
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of the Windows uninstallkv under Wine on a virtual display:
 #   wine_e2e.sh <Windows bin directory> <work directory> <screenshot directory>
-# The bin directory holds uninstallkv.exe and uninstall_driver.exe. Three runs:
+# The bin directory holds uninstallkv.exe; the driver, a test tool, is in
+# test-bin/ beside it. Five runs:
 #  1. from inside the installation directory, driven through every page (the
 #     close box and Cancel answered No, Back, then Continue and OK): the tree
 #     and the registry items go, and after the copy's "-u" pass the
@@ -20,8 +21,8 @@
 #     cannot remove: the walk stops at the link, the registry items go. A
 #     canary directory beside the installation, and each system directory a
 #     row names, must come through unchanged.
-# Exits 77 (skipped) when Wine, xvfb-run or the programs are missing, or when
-# this Wine cannot run programs of the build at all.
+# Exits 77 (skipped) only when no Windows build is configured; once one is,
+# a missing program, Wine or xvfb-run fails the test.
 set -euo pipefail
 
 skip() { echo "skipped: $*"; exit 77; }
@@ -32,9 +33,11 @@ bin=$1 work=$2 shots=$3
 wine=${FILTERS_WINE:-wine}
 
 [ -n "$bin" ] || skip "no Windows build configured (FILTERS_WINDOWS_BIN_DIR)"
-[ -f "$bin/uninstallkv.exe" ] && [ -f "$bin/uninstall_driver.exe" ] || skip "uninstallkv.exe or uninstall_driver.exe not built in $bin"
-command -v "$wine" >/dev/null || skip "wine is not installed"
-command -v xvfb-run >/dev/null || skip "xvfb-run is not installed"
+driver=$bin/../test-bin/uninstall_driver.exe
+[ -f "$bin/uninstallkv.exe" ] || fail "uninstallkv.exe is not built in $bin"
+[ -f "$driver" ] || fail "uninstall_driver.exe is not built beside $bin (test-bin/)"
+command -v "$wine" >/dev/null || fail "$wine is not installed (run scripts/install-deps.sh)"
+command -v xvfb-run >/dev/null || fail "xvfb-run is not installed (run scripts/install-deps.sh)"
 
 # One virtual X display for the whole test.
 if [ -z "${UNINSTALL_E2E_DISPLAY:-}" ]; then
@@ -42,16 +45,16 @@ if [ -z "${UNINSTALL_E2E_DISPLAY:-}" ]; then
 fi
 
 bin=$(cd "$bin" && pwd)
+driver=$(cd "$(dirname "$driver")" && pwd)/uninstall_driver.exe
 export WINEPREFIX=${FILTERS_WINE_PREFIX:-$work/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$(dirname "$WINEPREFIX")"
-timeout 300 "$wine" --version >/dev/null 2>&1 || skip "wine does not run on this machine"
-wineserver -p 2>/dev/null || true
+timeout 300 "$wine" --version >/dev/null 2>&1 || fail "$wine does not run on this machine (run scripts/install-deps.sh)"
 # The driver without arguments prints its usage and exits with 2: proof that Wine runs this build.
 set +e
-timeout 300 "$wine" "$bin/uninstall_driver.exe" >/dev/null 2>&1
+timeout 300 "$wine" "$driver" >/dev/null 2>&1
 status=$?
 set -e
-[ "$status" -eq 2 ] || skip "this Wine cannot run the programs in $bin (status $status)"
+[ "$status" -eq 2 ] || fail "this Wine cannot run the programs in $bin (status $status)"
 
 # A 32-bit uninstaller on a 64-bit prefix sees the 32-bit registry view.
 pe_offset=$(od -An -tu4 -j60 -N4 "$bin/uninstallkv.exe" | tr -d ' ')
@@ -118,7 +121,7 @@ drive() {
   local scenario=$1 uninstaller=$2 shot_dir=$3
   local report=$work/report-$scenario.txt
   rm -f "$report"
-  "$wine" explorer /desktop=uninstall,640x480 "$bin/uninstall_driver.exe" "$(winpath "$report")" \
+  "$wine" explorer /desktop=uninstall,640x480 "$driver" "$(winpath "$report")" \
     "$shot_dir" "$scenario" "$(winpath "$uninstaller")" "$(winpath "$temp_directory")" >/dev/null 2>&1 &
   local waited=0
   until grep -q '^result:' "$report" 2>/dev/null; do
