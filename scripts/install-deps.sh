@@ -18,7 +18,7 @@ for p in build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev 
 done
 if [ "$want_windows" = 1 ]; then
   for p in g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine xvfb xauth \
-           python3 fonts-wine; do
+           python3 fonts-wine nsis; do
     need "$p"
   done
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
