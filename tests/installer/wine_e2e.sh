@@ -24,10 +24,8 @@ setup=$1 windows_bin=$2 host=$3 driver=$4 native_bin=$5 samples=$6 work=$7
 wine=${FILTERS_WINE:-wine}
 
 [ -n "$windows_bin" ] || skip "no Windows build configured (FILTERS_WINDOWS_BIN_DIR)"
-[ -f "$setup" ] || skip "$setup not built (is makensis installed?)"
-[ -f "$host" ] && [ -f "$driver" ] || skip "$host or $driver not built"
-command -v "$wine" >/dev/null || skip "wine is not installed"
-command -v xvfb-run >/dev/null || skip "xvfb-run is not installed"
+for file in "$setup" "$host" "$driver"; do [ -f "$file" ] || skip "$file is not built"; done
+for tool in "$wine" xvfb-run; do command -v "$tool" >/dev/null || skip "$tool is not installed"; done
 
 if [ -z "${INSTALLER_E2E_DISPLAY:-}" ]; then
   exec env INSTALLER_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
@@ -36,7 +34,10 @@ fi
 export WINEPREFIX=${FILTERS_WINE_PREFIX:-$work/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$(dirname "$WINEPREFIX")"
 timeout 300 "$wine" --version >/dev/null 2>&1 || skip "wine does not run on this machine"
-wineserver -p 2>/dev/null || true
+wineserver -p >/dev/null 2>&1 || true
+# Wine's services start with the first program and keep its standard error,
+# which must not be the pipe ctest waits on.
+"$wine" cmd /c exit </dev/null >/dev/null 2>&1 || skip "wine cannot start programs on this prefix"
 
 rm -rf "$work"
 mkdir -p "$work/out" "$work/Temp Files"
@@ -46,6 +47,15 @@ winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf '
 crlf() { tr -d '\r'; }
 listing() { (cd "$1" && find . | LC_ALL=C sort); }
 step() { echo "$* (at ${SECONDS} s)"; }
+# Runs the command after the count once a second until it succeeds, at most that many seconds.
+within() {
+  local seconds=$1
+  shift
+  until "$@"; do
+    [ $((seconds -= 1)) -gt 0 ] || return 1
+    sleep 1
+  done
+}
 
 # The setup program is 32-bit, so it and the uninstaller see the 32-bit registry view.
 filters_key='HKLM\Software\Velmora\Filters'
@@ -191,21 +201,13 @@ report=$work/report-uninstall.txt
 temp_copy="$work/Temp Files/uninstallkv.exe"
 "$wine" explorer /desktop=installer,640x480 "$driver" "$(winpath "$report")" - finish "$command_line" \
   "$(winpath "$work/Temp Files")" >/dev/null 2>&1 &
-waited=0
-until grep -q '^result:' "$report" 2>/dev/null; do
-  sleep 1
-  waited=$((waited + 1))
-  [ $waited -lt 180 ] || fail "the driver did not finish; report: $(cat "$report" 2>/dev/null)"
-done
+driver_done() { grep -q '^result:' "$report" 2>/dev/null; }
+within 180 driver_done || fail "the driver did not finish; report: $(cat "$report" 2>/dev/null)"
 sed 's/^/  driver: /' "$report"
 grep -q '^result: ok' "$report" || fail "the driver failed"
 # The copy waits a second, removes the deferred paths and ends; the system then deletes its file.
-waited=0
-while [ -e "$install_unix" ] || [ -e "$temp_copy" ]; do
-  sleep 0.5
-  waited=$((waited + 1))
-  [ $waited -lt 60 ] || fail "left behind: $(listing "$install_unix" 2>/dev/null | tr '\n' ' ') $(ls "$work/Temp Files")"
-done
+all_gone() { [ ! -e "$install_unix" ] && [ ! -e "$temp_copy" ]; }
+within 30 all_gone || fail "left behind: $(listing "$install_unix" 2>/dev/null | tr '\n' ' ') $(ls "$work/Temp Files")"
 key_exists "$filters_key" && fail "$filters_key is still there"
 key_exists "$uninstall_key" && fail "$uninstall_key is still there"
 [ "$(listing "$canary_unix"; cat "$canary_unix/keep.txt")" = "$canary_before" ] || fail "the canary beside the folder changed"
