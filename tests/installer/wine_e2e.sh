@@ -113,12 +113,19 @@ if "$wine" reg query 'HKLM\Software\Wow6432Node' /reg:64 >/dev/null 2>&1; then s
 
 # The two keys as `reg query` shows them after an install into $1.
 expected_keys() {
-  local folder=$1
-  printf '\r\nHKEY_LOCAL_MACHINE\\Software\\Velmora\\Filters\r\n    (Default)    REG_SZ    %s\r\n\r\n' "$folder" | crlf
-  printf '\r\nHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KVFilters\r\n' | crlf
-  printf '    Contact    REG_SZ    Velmora\n    DisplayName    REG_SZ    Velmora'"'"'s Filters\n'
-  printf '    HelpLink    REG_SZ    Velmora\n    Publisher    REG_SZ    Velmora\n'
-  printf '    UninstallString    REG_SZ    "%s\\uninstallkv.exe"\n\n' "$folder"
+  cat <<EOF
+
+HKEY_LOCAL_MACHINE\Software\Velmora\Filters
+    (Default)    REG_SZ    $1
+
+
+HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\KVFilters
+    Contact    REG_SZ    Velmora
+    DisplayName    REG_SZ    Velmora's Filters
+    HelpLink    REG_SZ    Velmora
+    Publisher    REG_SZ    Velmora
+    UninstallString    REG_SZ    "$1\uninstallkv.exe"
+EOF
 }
 registry_keys() { reg32 query "$filters_key"; reg32 query "$uninstall_key"; }
 
