@@ -38,7 +38,7 @@ if [ "$mode" = full ]; then
   # on a virtual display. `wine` alone would pull neither wine64 nor, with
   # --no-install-recommends, anything that runs the prefix: name both loaders.
   for p in pkg-config libgtest-dev libgmock-dev clang libclang-rt-14-dev netpbm imagemagick libgif-dev \
-           wine wine64 fonts-wine xvfb xauth; do
+           wine wine64 fonts-wine xvfb xauth nsis; do
     need "$p"
   done
   if ! dpkg --print-foreign-architectures | grep -qx i386; then

@@ -1,5 +1,7 @@
 /* Drives uninstallkv as a user would, for the end-to-end test:
  *   uninstall_driver <report file> <screenshot directory or -> <finish|straight|cancel> <uninstallkv.exe> [<temp directory>]
+ * The uninstaller is a path, or a command line that starts with a double quote
+ * (as an UninstallString holds it), which is started as it stands.
  * "finish" goes through every page: the close box answered No on page 1,
  * Back on page 2, Cancel answered No on page 2, then Continue and OK, and
  * takes a screenshot of each page (page1.bmp, page2.bmp, page3.bmp).
@@ -316,6 +318,7 @@ int main(int argc, char **argv) {
     PROCESS_INFORMATION process;
     char command_line[MAX_PATH + 3];
     HWND main_window;
+    const char *application;
     const char *why;
     DWORD exit_code = 1;
 
@@ -327,14 +330,15 @@ int main(int argc, char **argv) {
     }
     report = fopen(argv[1], "w");
     if (report == NULL) return 2;
-    if (snprintf(command_line, sizeof command_line, "\"%s\"", argv[4]) >= (int)sizeof command_line)
+    application = argv[4][0] == '"' ? NULL : argv[4];
+    if (snprintf(command_line, sizeof command_line, application ? "\"%s\"" : "%s", argv[4]) >= (int)sizeof command_line)
         return fail("the uninstaller's path is too long");
 
     if (argc == 6 && (!SetEnvironmentVariableA("TMP", argv[5]) || !SetEnvironmentVariableA("TEMP", argv[5])))
         return fail("cannot set the temporary directory");
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    if (!CreateProcessA(argv[4], command_line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    if (!CreateProcessA(application, command_line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
         return fail("cannot start the uninstaller");
     uninstaller_id = process.dwProcessId;
     note("started %s", argv[4]);
