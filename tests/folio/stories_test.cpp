@@ -138,7 +138,7 @@ TEST_F(Stories, ChunkWalkAndControlCodes) {
     while (folio::nextChunk(stream, remaining, chunk)) {
         chunks.emplace_back(chunk.type, chunk.length);
         Bytes payload = folio::readStoryBytes(stream, chunk.payloadLength());
-        folio::ByteSpan text(payload.data(), payload.size());
+        ByteSpan text(payload.data(), payload.size());
         if (chunk.type != folio::kChunkText) continue;
         for (std::uint32_t at = folio::kTextStart; at < text.size(); at = folio::controlCodeEnd(text, at))
             if (text[at] == 8) slots.push_back(folio::styleChangeSlots(text, at));
@@ -176,7 +176,7 @@ TEST(ControlCodes, ArgumentsAreSkippedWithoutLeavingThePayload) {
         {{13, 14, 5}, 1, 2},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(folio::controlCodeEnd(folio::ByteSpan(c.payload.data(), c.payload.size()), c.at), c.end)
+        EXPECT_EQ(folio::controlCodeEnd(ByteSpan(c.payload.data(), c.payload.size()), c.at), c.end)
             << int(c.payload[c.at]) << " in " << c.payload.size();
 }
 
