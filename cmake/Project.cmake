@@ -7,7 +7,12 @@ endif()
 
 add_library(project_warnings INTERFACE)
 target_compile_options(project_warnings INTERFACE
-  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Werror)
+  -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+# Off by default, so that a user's compiler cannot break the build with a
+# warning of its own; the presets (and so the tests) turn it on.
+if(FILTERS_WERROR)
+  target_compile_options(project_warnings INTERFACE -Werror)
+endif()
 
 add_library(project_options INTERFACE)
 if(WIN32)
