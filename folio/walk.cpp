@@ -123,12 +123,7 @@ void writeBox(DdlOutput &out, const char *curve, std::int64_t x, std::int64_t y,
 }
 
 // Tags of the elements of a Draw path.
-constexpr std::uint32_t kPathEnd = 0;
-constexpr std::uint32_t kPathMove = 2;
-constexpr std::uint32_t kPathClose = 5;
-constexpr std::uint32_t kPathBezier = 6;
-constexpr std::uint32_t kPathGap = 7;
-constexpr std::uint32_t kPathDraw = 8;
+enum DrawPathTag : std::uint32_t { kPathEnd = 0, kPathMove = 2, kPathClose = 5, kPathBezier = 6, kPathGap = 7, kPathDraw = 8 };
 
 // Words of a Draw path element with this tag, the tag word included.
 std::uint32_t drawElementWords(std::uint32_t tag) {

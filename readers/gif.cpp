@@ -33,19 +33,23 @@ constexpr int kMaxMinimumCodeSize = 11;
 constexpr std::int32_t kGifDpi = 96;
 
 // Block introducers and extension labels.
-constexpr std::int32_t kImageSeparator = 0x2C;
-constexpr std::int32_t kExtensionIntroducer = 0x21;
-constexpr std::int32_t kTrailer = 0x3B;
-constexpr std::int32_t kGraphicControlLabel = 0xF9;
-constexpr std::int32_t kCommentLabel = 0xFE;
-constexpr std::int32_t kPlainTextLabel = 0x01;
-constexpr std::int32_t kApplicationLabel = 0xFF;
+enum GifBlockByte : std::int32_t {
+    kImageSeparator = 0x2C,
+    kExtensionIntroducer = 0x21,
+    kTrailer = 0x3B,
+    kGraphicControlLabel = 0xF9,
+    kCommentLabel = 0xFE,
+    kPlainTextLabel = 0x01,
+    kApplicationLabel = 0xFF,
+};
 
-// Bits of the screen descriptor's and image descriptor's packed bytes.
-constexpr std::uint8_t kColourTableFlag = 0x80;
-constexpr std::uint8_t kInterlacedFlag = 0x40;
-constexpr std::uint8_t kTableSizeBits = 0x07; // 2^(n + 1) entries
-constexpr std::uint8_t kTransparentFlag = 0x01; // of the graphic control block
+// Bits of the descriptors' packed bytes and of the graphic control block's flags.
+enum GifFlag : std::uint8_t {
+    kColourTableFlag = 0x80,
+    kInterlacedFlag = 0x40,
+    kTableSizeBits = 0x07, // 2^(n + 1) entries
+    kTransparentFlag = 0x01,
+};
 
 // The working record that the block scanner fills, and the global table.
 GifImageInfo working;
