@@ -201,7 +201,7 @@ TEST(PcxRead, TruncatedDataIsCompletedWithFF) {
 TEST(PcxRead, ManufacturerIsNotCheckedAndEncodingZeroMeansStoredLines) {
     // Random 8-bit pixels: stored lines hold bytes of 0xC0 and above, which
     // read as runs would garble the image.
-    for (std::uint8_t encoding : {1, 0}) {
+    for (const std::uint8_t encoding : {std::uint8_t{1}, std::uint8_t{0}}) {
         PcxBuilder pcx = random_image(8, 1, 10, 3, 2);
         pcx.manufacturer = 0x42;
         pcx.encoding = encoding;
