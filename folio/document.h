@@ -8,7 +8,7 @@
 // document" instead of reading out of bounds.
 #pragma once
 
-#include "folio/bytes.h"
+#include "framework/bytes.h"
 
 #include <cstdint>
 #include <string>

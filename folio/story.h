@@ -8,7 +8,7 @@
 // without noting and restoring positions. Reads never go past the story's end.
 #pragma once
 
-#include "folio/bytes.h"
+#include "framework/bytes.h"
 
 #include <cstdint>
 #include <vector>

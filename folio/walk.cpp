@@ -128,12 +128,15 @@ void writeBox(DdlOutput &out, const char *curve, std::int64_t x, std::int64_t y,
     writeFormat(out, "{%s {box {x %d}\n{y %d}\n{w %d}\n{h %d}\n}}\n", curve, wrap(x), wrap(y), wrap(w), wrap(h));
 }
 
+// Tags of the elements of a Draw path.
+enum DrawPathTag : std::uint32_t { kPathEnd = 0, kPathMove = 2, kPathClose = 5, kPathBezier = 6, kPathGap = 7, kPathDraw = 8 };
+
 // Words of a Draw path element with this tag, the tag word included.
 std::uint32_t drawElementWords(std::uint32_t tag) {
     switch (tag) {
-    case 2: case 7: case 8: return 3;  // move, gap, draw: one point
-    case 6: return 7;                   // Bezier curve: three points
-    default: return 1;                  // end, close; unknown words pass on their own
+    case kPathMove: case kPathGap: case kPathDraw: return 3; // one point
+    case kPathBezier: return 7;                              // three points
+    default: return 1; // end, close; unknown words pass on their own
     }
 }
 
@@ -146,13 +149,13 @@ void writeOutlinePath(DdlOutput &out, const FrameRef &frame, std::uint32_t start
     for (std::uint32_t at = start; end - at >= 4;) {
         std::uint32_t tag = frameWord(frame, at);
         std::uint32_t words = drawElementWords(tag);
-        if (tag == 2 || tag == 8) {
+        if (tag == kPathMove || tag == kPathDraw) {
             if (end - at < 12) break;
             std::int64_t dx = frameInt(frame, at + 4), dy = frameInt(frame, at + 8);
-            writeFormat(out, tag == 2 ? "{move %d %d}\n" : "{draw %d %d}\n", wrap(centreX + dx), wrap(centreY - dy));
-        } else if (tag == 0) {
+            writeFormat(out, tag == kPathMove ? "{move %d %d}\n" : "{draw %d %d}\n", wrap(centreX + dx), wrap(centreY - dy));
+        } else if (tag == kPathEnd) {
             writeText(out, "{end}\n");
-        } else if (tag == 5) {
+        } else if (tag == kPathClose) {
             writeText(out, "{close}\n");
         }
         if ((end - at) / 4 < words) break;

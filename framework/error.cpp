@@ -1,6 +1,7 @@
 // The two error records, the code-table chain and the system-error texts.
 #include "framework/error.h"
 #include "framework/messages.h"
+#include "platform/system_error_text.h"
 #include "platform/win32.h"
 
 #include <cstdarg>
@@ -13,30 +14,12 @@ ErrorRecord framework_record;
 ErrorRecord system_record;
 CodeTableNode *code_tables = nullptr;
 
-// Appends printf-style text behind what `record` holds, keeping 251 characters at most.
-void append_text(ErrorRecord &record, const char *format, ...) {
-    std::size_t used = std::strlen(record.text);
-    if (used >= kErrorTextCapacity - 1) return;
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(record.text + used, kErrorTextCapacity - used, format, arguments);
-    va_end(arguments);
-}
-
 ErrorRecord *fill_system_record(DWORD code, const char *call_name, const char *detail_format, va_list arguments) {
     system_record.code = static_cast<std::int32_t>(code);
-    system_record.text[0] = '\0';
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  system_record.text, kErrorTextCapacity, nullptr);
-    if (length == 0) system_record.text[0] = '\0';
-    system_record.text[kErrorTextCapacity - 1] = '\0';
-    if (detail_format == nullptr) {
-        append_text(system_record, "(%s) (%d)", call_name, static_cast<int>(code));
-    } else {
-        char detail[512];
-        std::vsnprintf(detail, sizeof detail, detail_format, arguments);
-        append_text(system_record, "(%s) (%d) (%s)", call_name, static_cast<int>(code), detail);
-    }
+    char detail[512];
+    if (detail_format != nullptr) std::vsnprintf(detail, sizeof detail, detail_format, arguments);
+    system_error_text(system_record.text, kErrorTextCapacity, call_name, code,
+                      detail_format != nullptr ? detail : nullptr);
     return &system_record;
 }
 

@@ -17,6 +17,8 @@ ErrorRecord *filter_run(int argc, char **argv, const FilterProgram &program) {
         registered = true;
     }
     sprite_file_set_creator(program.creator);
+    // Entry 0 is what gets written: each conversion starts from an empty list.
+    sprite_list_clear(&sprite_list);
     if (ErrorRecord *error = program.read(argv[1])) return error;
     return sprite_file_write(&sprite_list, 0, argv[2]);
 }

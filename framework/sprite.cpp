@@ -4,6 +4,8 @@
 #include "framework/memory.h"
 
 #include <array>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 
 SpriteList sprite_list;
@@ -32,6 +34,14 @@ constexpr auto kReverse2 = make_reversal(2);
 constexpr auto kReverse4 = make_reversal(4);
 
 } // namespace
+
+std::int32_t dpi_from_ppm(std::int64_t pixels_per_metre, std::int32_t fallback) {
+    // Rounded to the nearest as MulDiv(ppm, 254, 10000) does, in 64 bits so
+    // that unsigned 32-bit fields need no cast.
+    if (pixels_per_metre <= 0 || pixels_per_metre > UINT32_MAX) return fallback;
+    const std::int64_t dpi = (pixels_per_metre * 254 + 5000) / 10000;
+    return dpi > 0 ? static_cast<std::int32_t>(dpi) : fallback;
+}
 
 std::uint64_t bitmap_stride_bytes(std::int64_t width, std::int32_t bpp) {
     if (width <= 0 || bpp <= 0) return 0;
@@ -159,6 +169,39 @@ ErrorRecord *sprite_list_add(SpriteList *list, std::int32_t *index, std::int32_t
     std::memset(&list->entries[count], 0, entry_size); // callers may rely on a clean entry
     *index = list->count;
     ++list->count;
+    return nullptr;
+}
+
+ErrorRecord *sprite_entry_add(SpriteList *list, const char *prefix, std::int32_t width, std::int32_t height,
+                              std::int32_t bpp, std::int32_t xdpi, std::int32_t ydpi, std::int32_t extra_size,
+                              std::int32_t *index) {
+    if (ErrorRecord *error = sprite_list_add(list, index, extra_size)) return error;
+    SpriteEntry &entry = list->entries[*index];
+    std::snprintf(entry.name, sizeof entry.name, "%s%d", prefix, static_cast<int>(*index));
+    entry.width = width;
+    entry.height = height;
+    entry.bpp = bpp;
+    entry.xdpi = xdpi;
+    entry.ydpi = ydpi;
+    return nullptr;
+}
+
+ErrorRecord *sprite_entry_create_image(SpriteEntry *entry, std::int32_t mask_bpp) {
+    if (ErrorRecord *error = sprite_image_create(entry->width, entry->height, entry->bpp, mask_bpp, &entry->image))
+        return error;
+    entry->image->image->xdpi = entry->xdpi;
+    entry->image->image->ydpi = entry->ydpi;
+    return nullptr;
+}
+
+ErrorRecord *sprite_entry_create(SpriteList *list, const char *prefix, std::int32_t width, std::int32_t height,
+                                 std::int32_t bpp, std::int32_t xdpi, std::int32_t ydpi, Bitmap **image) {
+    *image = nullptr;
+    std::int32_t index = 0;
+    if (ErrorRecord *error = sprite_entry_add(list, prefix, width, height, bpp, xdpi, ydpi, 0, &index)) return error;
+    SpriteEntry *entry = &list->entries[index];
+    if (ErrorRecord *error = sprite_entry_create_image(entry, 0)) return error;
+    *image = entry->image->image;
     return nullptr;
 }
 

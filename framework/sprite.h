@@ -47,6 +47,22 @@ struct SpriteList {
 // The filter's one list; entry 0 is what gets written.
 extern SpriteList sprite_list;
 
+// The palette word of a colour: 0xBBGGRR00, red in bits 8 to 15.
+constexpr std::uint32_t palette_word(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    return static_cast<std::uint32_t>(red) << 8 | static_cast<std::uint32_t>(green) << 16 |
+           static_cast<std::uint32_t>(blue) << 24;
+}
+
+// The depths a sprite can hold.
+constexpr bool is_sprite_depth(std::int32_t bpp) {
+    return bpp == 1 || bpp == 2 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+}
+
+// Pixels per metre to dots per inch, rounded to the nearest (ppm x 254 /
+// 10000). A value that is not positive, does not fit 32 bits or rounds to
+// nothing gives `fallback`, since the Draw bounding box divides by it.
+std::int32_t dpi_from_ppm(std::int64_t pixels_per_metre, std::int32_t fallback);
+
 // Row stride in bytes for a width and depth, or 0 when it does not fit the limits.
 std::uint64_t bitmap_stride_bytes(std::int64_t width, std::int32_t bpp);
 
@@ -68,6 +84,19 @@ void convert_row_depth(const std::uint32_t *source, int source_bpp, std::uint32_
                        int destination_bpp, std::int32_t count);
 
 ErrorRecord *sprite_list_add(SpriteList *list, std::int32_t *index, std::int32_t extra_size);
+
+// Appends an entry without pixels: named `prefix` and its index ("BMP0"),
+// with its size, depth and resolution.
+ErrorRecord *sprite_entry_add(SpriteList *list, const char *prefix, std::int32_t width, std::int32_t height,
+                              std::int32_t bpp, std::int32_t xdpi, std::int32_t ydpi, std::int32_t extra_size,
+                              std::int32_t *index);
+// Creates the entry's image at its size and depth with its resolution, and a
+// mask of `mask_bpp` when that is above 0.
+ErrorRecord *sprite_entry_create_image(SpriteEntry *entry, std::int32_t mask_bpp);
+// Both steps for a reader's single image without a mask; `image` is the
+// new image bitmap.
+ErrorRecord *sprite_entry_create(SpriteList *list, const char *prefix, std::int32_t width, std::int32_t height,
+                                 std::int32_t bpp, std::int32_t xdpi, std::int32_t ydpi, Bitmap **image);
 std::uint32_t sprite_mode_word(std::int32_t bpp, std::int32_t xdpi, std::int32_t ydpi);
 
 // Frees every entry and empties the list. The filters never need it (the

@@ -14,10 +14,8 @@ namespace {
 char creator_name[12] = {'V', 'I', 'V', 'O', 'Z', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
 
 constexpr std::int64_t kDrawUnitsPerInch = 46080; // 1/180 inch x 1/256
-
-bool is_sprite_depth(std::int32_t bpp) {
-    return bpp == 1 || bpp == 2 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
-}
+constexpr std::uint64_t kSpriteHeaderBytes = kSpriteHeaderWords * 4;
+constexpr std::uint64_t kObjectHeaderBytes = (kDrawHeaderWords - kObjectType) * 4;
 
 std::uint32_t words_per_row(std::int32_t width, std::int32_t bpp) {
     return static_cast<std::uint32_t>((static_cast<std::int64_t>(width) * bpp + 31) / 32);
@@ -84,20 +82,18 @@ ErrorRecord *draw_header_fill(DrawHeader *header, std::uint32_t object_size, std
                                  static_cast<int>(width), static_cast<int>(height), static_cast<int>(xdpi),
                                  static_cast<int>(ydpi));
     std::uint32_t *w = header->words;
-    std::memcpy(&w[0], "Draw", 4);
-    w[1] = 201;
-    w[2] = 0;
-    std::memcpy(&w[3], creator_name, 12);
-    w[6] = 0;
-    w[7] = 0;
-    w[8] = static_cast<std::uint32_t>(x1);
-    w[9] = static_cast<std::uint32_t>(y1);
-    w[10] = 5; // sprite object
-    w[11] = object_size;
-    w[12] = 0;
-    w[13] = 0;
-    w[14] = static_cast<std::uint32_t>(x1);
-    w[15] = static_cast<std::uint32_t>(y1);
+    std::memcpy(&w[kDrawSignature], "Draw", 4);
+    w[kDrawMajorVersion] = kDrawFormatMajor;
+    w[kDrawMinorVersion] = 0;
+    std::memcpy(&w[kDrawCreator], creator_name, 12);
+    for (std::size_t box : {kDrawBox, kObjectBox}) {
+        w[box] = 0;
+        w[box + 1] = 0;
+        w[box + 2] = static_cast<std::uint32_t>(x1);
+        w[box + 3] = static_cast<std::uint32_t>(y1);
+    }
+    w[kObjectType] = kDrawObjectSprite;
+    w[kObjectSize] = object_size;
     return nullptr;
 }
 
@@ -118,28 +114,29 @@ ErrorRecord *sprite_file_write(SpriteList *list, std::int32_t index, const char 
     const std::int32_t mask_depth = image->bpp <= 8 ? image->bpp : 1;
     const std::uint64_t mask_bytes =
         mask == nullptr ? 0 : std::uint64_t{words_per_row(image->width, mask_depth)} * 4 * static_cast<std::uint64_t>(image->height);
-    const std::uint64_t sprite_size = 44 + palette_bytes + image_bytes + mask_bytes;
-    if (64 + sprite_size > INT32_MAX)
+    const std::uint64_t sprite_size = kSpriteHeaderBytes + palette_bytes + image_bytes + mask_bytes;
+    if (sizeof(DrawHeader) + sprite_size > INT32_MAX)
         return error_from_format(0, "Image is too large for a Draw file (%d x %d pixels)", static_cast<int>(image->width),
                                  static_cast<int>(image->height));
 
     DrawHeader header{};
-    if (ErrorRecord *error = draw_header_fill(&header, static_cast<std::uint32_t>(24 + sprite_size), image->width,
+    if (ErrorRecord *error = draw_header_fill(&header, static_cast<std::uint32_t>(kObjectHeaderBytes + sprite_size), image->width,
                                               image->height, image->xdpi, image->ydpi))
         return error;
 
-    std::uint32_t sprite_header[11] = {};
-    sprite_header[0] = static_cast<std::uint32_t>(sprite_size);
-    char *name = reinterpret_cast<char *>(&sprite_header[1]);
+    std::uint32_t sprite_header[kSpriteHeaderWords] = {};
+    sprite_header[kSpriteNext] = static_cast<std::uint32_t>(sprite_size);
+    char *name = reinterpret_cast<char *>(&sprite_header[kSpriteName]);
     for (int i = 0; i < 12 && entry.name[i] != '\0'; ++i)
         name[i] = entry.name[i] >= 'A' && entry.name[i] <= 'Z' ? static_cast<char>(entry.name[i] + 32) : entry.name[i];
-    sprite_header[4] = static_cast<std::uint32_t>(image_stride - 1);
-    sprite_header[5] = static_cast<std::uint32_t>(image->height - 1);
-    sprite_header[6] = 0;
-    sprite_header[7] = static_cast<std::uint32_t>((static_cast<std::int64_t>(image->width) * written_bpp - 1) % 32);
-    sprite_header[8] = static_cast<std::uint32_t>(44 + palette_bytes);
-    sprite_header[9] = static_cast<std::uint32_t>(44 + palette_bytes + (mask != nullptr ? image_bytes : 0));
-    sprite_header[10] = sprite_mode_word(written_bpp, image->xdpi, image->ydpi);
+    sprite_header[kSpriteWidthWords] = static_cast<std::uint32_t>(image_stride - 1);
+    sprite_header[kSpriteHeightRows] = static_cast<std::uint32_t>(image->height - 1);
+    sprite_header[kSpriteFirstBit] = 0;
+    sprite_header[kSpriteLastBit] = static_cast<std::uint32_t>((static_cast<std::int64_t>(image->width) * written_bpp - 1) % 32);
+    sprite_header[kSpriteImageOffset] = static_cast<std::uint32_t>(kSpriteHeaderBytes + palette_bytes);
+    sprite_header[kSpriteMaskOffset] =
+        static_cast<std::uint32_t>(kSpriteHeaderBytes + palette_bytes + (mask != nullptr ? image_bytes : 0));
+    sprite_header[kSpriteMode] = sprite_mode_word(written_bpp, image->xdpi, image->ydpi);
 
     FileStream out;
     if (ErrorRecord *error = stream_open(path, 'w', kStreamBufferSize, &out)) return error;

@@ -2,6 +2,7 @@
 // logical position that may move anywhere. Requests larger than the buffer go
 // straight between the caller's memory and the file in whole buffer multiples.
 #include "framework/stream.h"
+#include "framework/bytes.h"
 #include "framework/memory.h"
 #include "framework/win32_calls.h"
 
@@ -11,13 +12,24 @@
 
 namespace {
 
-std::int32_t window_end(const FileStream *s) { return s->window_start + s->fill; }
+std::int64_t window_end(const FileStream *s) { return s->window_start + s->fill; }
+
+// Bytes from the position up to kStreamEnd, at most `count`.
+std::int32_t reachable(const FileStream *s, std::int32_t count) {
+    const std::int64_t room = kStreamEnd - s->position;
+    return room <= 0 ? 0 : static_cast<std::int32_t>(std::min<std::int64_t>(count, room));
+}
+
+// Positions below kStreamEnd fit the 32-bit distance of SetFilePointer.
+ErrorRecord *move_file_pointer(FileStream *s, std::int64_t offset) {
+    DWORD ignored = 0;
+    return call_set_file_pointer(s->handle, static_cast<std::int32_t>(offset), &ignored);
+}
 
 ErrorRecord *stream_flush(FileStream *s) {
     ErrorRecord *error = nullptr;
     if (s->dirty && s->fill > 0) {
-        DWORD ignored = 0;
-        error = call_set_file_pointer(s->handle, s->window_start, &ignored);
+        error = move_file_pointer(s, s->window_start);
         std::int32_t done = 0;
         while (error == nullptr && done < s->fill) {
             DWORD written = 0;
@@ -31,13 +43,14 @@ ErrorRecord *stream_flush(FileStream *s) {
 }
 
 ErrorRecord *stream_refill(FileStream *s) {
-    DWORD ignored = 0;
-    ErrorRecord *error = call_set_file_pointer(s->handle, s->position, &ignored);
+    ErrorRecord *error = nullptr;
     s->window_start = s->position;
     s->fill = 0;
-    if (error == nullptr) {
+    const std::int32_t wanted = reachable(s, s->capacity);
+    if (wanted > 0) error = move_file_pointer(s, s->position);
+    if (error == nullptr && wanted > 0) {
         DWORD got = 0;
-        error = call_read_file(s->handle, s->buffer, static_cast<DWORD>(s->capacity), &got);
+        error = call_read_file(s->handle, s->buffer, static_cast<DWORD>(wanted), &got);
         s->fill = static_cast<std::int32_t>(got);
     }
     s->window_invalid = false;
@@ -52,9 +65,9 @@ void restart_window(FileStream *s) {
 
 // Takes what the valid window holds at the position; returns the count taken.
 std::int32_t take_from_window(FileStream *s, std::uint8_t *destination, std::int32_t wanted) {
-    std::int32_t available = window_end(s) - s->position;
+    const std::int64_t available = window_end(s) - s->position;
     if (s->window_invalid || available <= 0 || s->position < s->window_start) return 0;
-    std::int32_t count = std::min(wanted, available);
+    const auto count = static_cast<std::int32_t>(std::min<std::int64_t>(wanted, available));
     std::memcpy(destination, s->buffer + (s->position - s->window_start), static_cast<std::size_t>(count));
     s->position += count;
     if (s->position >= window_end(s)) s->window_invalid = true;
@@ -63,14 +76,14 @@ std::int32_t take_from_window(FileStream *s, std::uint8_t *destination, std::int
 
 // Copies into the valid window at the position; returns the count put.
 std::int32_t put_into_window(FileStream *s, const std::uint8_t *source, std::int32_t count) {
-    std::int32_t room = s->window_start + s->capacity - s->position;
+    const std::int64_t room = s->window_start + s->capacity - s->position;
     if (s->window_invalid || room <= 0 || s->position < s->window_start) return 0;
-    std::int32_t put = std::min(count, room);
+    const auto put = static_cast<std::int32_t>(std::min<std::int64_t>(count, room));
     std::memcpy(s->buffer + (s->position - s->window_start), source, static_cast<std::size_t>(put));
     s->dirty = true;
     s->position += put;
     if (s->position >= s->window_start + s->capacity) s->window_invalid = true;
-    if (s->position > window_end(s)) s->fill = s->position - s->window_start;
+    if (s->position > window_end(s)) s->fill = static_cast<std::int32_t>(s->position - s->window_start);
     return put;
 }
 
@@ -111,7 +124,9 @@ ErrorRecord *stream_read(FileStream *s, void *destination, std::int32_t count, s
     *read_count = 0;
     if (count <= 0) return nullptr;
     auto *out = static_cast<std::uint8_t *>(destination);
-    std::int32_t wanted = count;
+    // What lies at or beyond kStreamEnd is not read: the read comes up short.
+    const std::int32_t within = reachable(s, count);
+    std::int32_t wanted = within;
     std::int32_t taken = take_from_window(s, out, wanted);
     out += taken;
     wanted -= taken;
@@ -121,8 +136,7 @@ ErrorRecord *stream_read(FileStream *s, void *destination, std::int32_t count, s
     if (wanted > s->capacity) {
         // Whole buffer multiples go straight into the caller's memory.
         error = stream_flush(s);
-        DWORD ignored = 0;
-        if (error == nullptr) error = call_set_file_pointer(s->handle, s->position, &ignored);
+        if (error == nullptr) error = move_file_pointer(s, s->position);
         if (error == nullptr) {
             DWORD direct = static_cast<DWORD>(wanted - wanted % s->capacity);
             DWORD got = 0;
@@ -139,7 +153,7 @@ ErrorRecord *stream_read(FileStream *s, void *destination, std::int32_t count, s
         if (error == nullptr) error = stream_refill(s);
         if (error == nullptr) wanted -= take_from_window(s, out, wanted);
     }
-    *read_count = count - wanted;
+    *read_count = within - wanted;
     return error;
 }
 
@@ -156,7 +170,7 @@ ErrorRecord *stream_read_byte(FileStream *s, std::int32_t *value) {
         if (ErrorRecord *error = stream_refill(s)) return error;
     }
     if (s->position >= s->window_start && s->position < window_end(s)) {
-        *value = s->buffer[s->position - s->window_start];
+        *value = s->buffer[static_cast<std::size_t>(s->position - s->window_start)];
         ++s->position;
         if (s->position >= window_end(s)) s->window_invalid = true;
     } else if (s->position < s->window_start) {
@@ -169,7 +183,9 @@ ErrorRecord *stream_read_half(FileStream *s, std::uint32_t *value) {
     std::uint8_t bytes[2];
     *value = 0;
     if (ErrorRecord *error = stream_read_exact(s, bytes, 2)) return error;
-    *value = static_cast<std::uint32_t>(bytes[0] | bytes[1] << 8);
+    std::uint16_t half = 0;
+    readU16(bytes, 0, half);
+    *value = half;
     return nullptr;
 }
 
@@ -177,26 +193,25 @@ ErrorRecord *stream_read_word(FileStream *s, std::uint32_t *value) {
     std::uint8_t bytes[4];
     *value = 0;
     if (ErrorRecord *error = stream_read_exact(s, bytes, 4)) return error;
-    *value = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-             static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    readU32(bytes, 0, *value);
     return nullptr;
 }
 
-ErrorRecord *stream_seek(FileStream *s, std::int32_t offset) {
+ErrorRecord *stream_seek(FileStream *s, std::int64_t offset) {
     if (offset < s->window_start || offset > window_end(s)) s->window_invalid = true;
     s->position = offset;
     return nullptr;
 }
 
-ErrorRecord *stream_skip(FileStream *s, std::int32_t distance) {
-    // Positions stay within 32 bits; a skip past that lands at the largest offset,
-    // where reads simply find the end of the file.
-    std::int64_t target = static_cast<std::int64_t>(s->position) + distance;
-    target = std::clamp<std::int64_t>(target, INT32_MIN, INT32_MAX);
-    return stream_seek(s, static_cast<std::int32_t>(target));
+ErrorRecord *stream_skip(FileStream *s, std::int64_t distance) {
+    // Readers skip by sizes read from the file: a target outside the reachable
+    // offsets is held at their edge, where reads find the end of the file.
+    const std::int64_t target = std::clamp<std::int64_t>(s->position, 0, kStreamEnd) +
+                                std::clamp<std::int64_t>(distance, -kStreamEnd, kStreamEnd);
+    return stream_seek(s, std::clamp<std::int64_t>(target, 0, kStreamEnd));
 }
 
-ErrorRecord *stream_tell(FileStream *s, std::int32_t *offset) {
+ErrorRecord *stream_tell(FileStream *s, std::int64_t *offset) {
     *offset = s->position;
     return nullptr;
 }
@@ -205,7 +220,9 @@ ErrorRecord *stream_write(FileStream *s, const void *source, std::int32_t count,
     *written = 0;
     if (count <= 0) return nullptr;
     auto *in = static_cast<const std::uint8_t *>(source);
-    std::int32_t remaining = count;
+    // Nothing is written at or beyond kStreamEnd: the write comes up short.
+    const std::int32_t within = reachable(s, count);
+    std::int32_t remaining = within;
     std::int32_t put = put_into_window(s, in, remaining);
     in += put;
     remaining -= put;
@@ -216,8 +233,7 @@ ErrorRecord *stream_write(FileStream *s, const void *source, std::int32_t count,
         if (error == nullptr) restart_window(s);
     }
     if (remaining > s->capacity && error == nullptr) {
-        DWORD ignored = 0;
-        error = call_set_file_pointer(s->handle, s->position, &ignored);
+        error = move_file_pointer(s, s->position);
         if (error == nullptr) {
             DWORD direct = static_cast<DWORD>(remaining - remaining % s->capacity);
             DWORD went = 0;
@@ -230,7 +246,7 @@ ErrorRecord *stream_write(FileStream *s, const void *source, std::int32_t count,
         }
     }
     if (remaining > 0 && error == nullptr) remaining -= put_into_window(s, in, remaining);
-    *written = count - remaining;
+    *written = within - remaining;
     return error;
 }
 

@@ -11,14 +11,13 @@
 // reader does not decode (the sprite keeps all pixels 0), a resolution that
 // rounds to nothing (the default stands).
 #include "readers/bmp.h"
+#include "framework/bytes.h"
 #include "framework/sprite.h"
 #include "framework/stream.h"
-#include "platform/win32.h"
 
 #include <algorithm>
 #include <array>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 #include <span>
 
@@ -26,6 +25,26 @@ namespace {
 
 constexpr std::uint32_t kOs2HeaderSize = 12;
 constexpr std::size_t kKeptHeaderSize = 124;
+constexpr std::uint32_t kMaskedHeaderSize = 52; // version 2 and later carry the bit-field masks
+
+// The 16 bytes after the signature: file size, reserved, data offset, and the
+// info header's size.
+constexpr std::size_t kFileDataOffset = 8;
+constexpr std::size_t kFileInfoSize = 12;
+
+// Fields of the kept info header, from its start.
+constexpr std::size_t kOs2Width = 4;  // 16-bit signed
+constexpr std::size_t kOs2Height = 6; // 16-bit signed
+constexpr std::size_t kOs2BitCount = 10;
+constexpr std::size_t kInfoWidth = 4;
+constexpr std::size_t kInfoHeight = 8; // negative: rows stored top row first
+constexpr std::size_t kInfoBitCount = 14;
+constexpr std::size_t kInfoCompression = 16;
+constexpr std::size_t kInfoXPelsPerMetre = 24;
+constexpr std::size_t kInfoYPelsPerMetre = 28;
+constexpr std::size_t kInfoColoursUsed = 32;
+constexpr std::size_t kInfoRedMask = 40; // then green, blue
+
 constexpr std::int32_t kDefaultXdpi = 90;
 constexpr std::int32_t kDefaultYdpi = 45;
 
@@ -50,15 +69,11 @@ struct BmpState {
     Channel red{}, green{}, blue{};
 };
 
-// Little-endian fields of the kept info header; bytes the file did not supply read as 0.
-std::uint32_t header_u32(std::span<const std::uint8_t> header, std::size_t at) {
-    if (at > header.size() || 4 > header.size() - at) return 0;
-    return static_cast<std::uint32_t>(header[at]) | static_cast<std::uint32_t>(header[at + 1]) << 8 |
-           static_cast<std::uint32_t>(header[at + 2]) << 16 | static_cast<std::uint32_t>(header[at + 3]) << 24;
-}
-std::uint16_t header_u16(std::span<const std::uint8_t> header, std::size_t at) {
-    if (at > header.size() || 2 > header.size() - at) return 0;
-    return static_cast<std::uint16_t>(header[at] | header[at + 1] << 8);
+// A 16-bit field of the kept info header; bytes the file did not supply read as 0.
+std::uint16_t header_half(ByteSpan header, std::size_t at) {
+    std::uint16_t value = 0;
+    readU16(header, at, value);
+    return value;
 }
 
 // The shift that keeps the top 5 (16 bpp) or 8 (32 bpp) bits of a wide mask.
@@ -75,21 +90,11 @@ Channel channel(std::uint32_t mask, std::int32_t depth) { return {mask, mask_shi
 
 std::uint32_t component(std::uint32_t pixel, const Channel &c) { return (pixel & c.mask) >> c.shift; }
 
-// Pixels per metre to dots per inch, rounded; values that round to nothing keep the default.
-std::int32_t dpi_from_ppm(std::uint32_t ppm, std::int32_t fallback) {
-    if (ppm == 0) return fallback;
-    int dpi = MulDiv(static_cast<int>(ppm), 254, 10000);
-    return dpi > 0 ? dpi : fallback;
-}
-
 ErrorRecord *read_palette(FileStream *in, BmpState &state, std::int64_t count, int entry_size) {
     for (std::int64_t i = 0; i < count; ++i) {
         std::uint8_t entry[4];
         if (ErrorRecord *error = stream_read_exact(in, entry, entry_size)) return error;
-        if (i < 256)
-            state.palette[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(entry[0]) << 24 |
-                                                         static_cast<std::uint32_t>(entry[1]) << 16 |
-                                                         static_cast<std::uint32_t>(entry[2]) << 8;
+        if (i < 256) state.palette[static_cast<std::size_t>(i)] = palette_word(entry[2], entry[1], entry[0]);
     }
     state.palette_count = static_cast<std::int32_t>(std::min<std::int64_t>(count, 256));
     return nullptr;
@@ -103,36 +108,32 @@ ErrorRecord *read_headers(FileStream *in, BmpState &state, std::uint32_t *data_o
 
     std::uint8_t file_header[16];
     if (ErrorRecord *error = stream_read_exact(in, file_header, sizeof file_header)) return error;
-    *data_offset = header_u32(file_header, 8);
-    const std::uint32_t header_size = header_u32(file_header, 12);
+    *data_offset = wordOrZero(file_header, kFileDataOffset);
+    const std::uint32_t header_size = wordOrZero(file_header, kFileInfoSize);
 
     std::array<std::uint8_t, kKeptHeaderSize> kept{};
-    std::memcpy(kept.data(), &file_header[12], 4);
+    std::memcpy(kept.data(), &file_header[kFileInfoSize], 4);
     const std::size_t body = header_size > 4 ? std::min<std::size_t>(header_size, kKeptHeaderSize) - 4 : 0;
     if (ErrorRecord *error = stream_read_exact(in, kept.data() + 4, static_cast<std::int32_t>(body))) return error;
-    if (header_size > kKeptHeaderSize) {
-        std::int32_t position = 0;
-        stream_tell(in, &position);
-        std::int64_t end = std::min<std::int64_t>(std::int64_t{position} + (header_size - kKeptHeaderSize), INT32_MAX);
-        stream_seek(in, static_cast<std::int32_t>(end));
-    }
-    const std::span<const std::uint8_t> header(kept.data(), std::min<std::size_t>(header_size, kKeptHeaderSize));
+    if (header_size > kKeptHeaderSize) stream_skip(in, header_size - kKeptHeaderSize);
+    const ByteSpan header(kept.data(), std::min<std::size_t>(header_size, kKeptHeaderSize));
 
     if (header_size == kOs2HeaderSize) {
         state.os2 = true;
-        state.width = static_cast<std::int16_t>(header_u16(header, 4));
-        state.height = static_cast<std::int16_t>(header_u16(header, 6));
-        state.depth = header_u16(header, 10);
+        state.width = static_cast<std::int16_t>(header_half(header, kOs2Width));
+        state.height = static_cast<std::int16_t>(header_half(header, kOs2Height));
+        state.depth = header_half(header, kOs2BitCount);
         if (state.depth <= 8) return read_palette(in, state, std::int64_t{1} << state.depth, 3);
         return nullptr;
     }
 
-    state.width = static_cast<std::int32_t>(header_u32(header, 4));
-    std::int32_t height = static_cast<std::int32_t>(header_u32(header, 8));
-    state.depth = header_u16(header, 14);
-    state.compression = header_u32(header, 16);
-    state.xdpi = dpi_from_ppm(header_u32(header, 24), kDefaultXdpi);
-    state.ydpi = dpi_from_ppm(header_u32(header, 28), kDefaultYdpi);
+    state.width = static_cast<std::int32_t>(wordOrZero(header, kInfoWidth));
+    std::int32_t height = static_cast<std::int32_t>(wordOrZero(header, kInfoHeight));
+    state.depth = header_half(header, kInfoBitCount);
+    state.compression = wordOrZero(header, kInfoCompression);
+    // The resolution fields are signed: a negative one keeps the default.
+    state.xdpi = dpi_from_ppm(static_cast<std::int32_t>(wordOrZero(header, kInfoXPelsPerMetre)), kDefaultXdpi);
+    state.ydpi = dpi_from_ppm(static_cast<std::int32_t>(wordOrZero(header, kInfoYPelsPerMetre)), kDefaultYdpi);
     if (height < 0 && height != INT32_MIN) {
         state.top_down = true;
         height = -height;
@@ -140,14 +141,13 @@ ErrorRecord *read_headers(FileStream *in, BmpState &state, std::uint32_t *data_o
     state.height = height;
 
     if (state.depth <= 8) {
-        const std::uint32_t used = header_u32(header, 32);
+        const std::uint32_t used = wordOrZero(header, kInfoColoursUsed);
         return read_palette(in, state, used != 0 ? used : std::int64_t{1} << state.depth, 4);
     }
     if (state.compression == static_cast<std::uint32_t>(Compression::bit_fields)) {
         std::uint32_t masks[3];
-        if (header_size >= 52) {
-            // Version 2 headers and later carry the masks themselves.
-            for (int i = 0; i < 3; ++i) masks[i] = header_u32(header, 40 + 4 * static_cast<std::size_t>(i));
+        if (header_size >= kMaskedHeaderSize) {
+            for (std::size_t i = 0; i < 3; ++i) masks[i] = wordOrZero(header, kInfoRedMask + 4 * i);
         } else {
             for (auto &mask : masks)
                 if (ErrorRecord *error = stream_read_word(in, &mask)) return error;
@@ -313,10 +313,6 @@ ErrorRecord *decode_rle(FileStream *in, Bitmap *bitmap, bool four_bit) {
     return nullptr;
 }
 
-bool is_sprite_depth(std::int32_t depth) {
-    return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
-}
-
 ErrorRecord *read_image(FileStream *in) {
     BmpState state;
     std::uint32_t data_offset = 0;
@@ -324,27 +320,16 @@ ErrorRecord *read_image(FileStream *in) {
     if (state.depth > 32) return error_from_code(kErrorBadBits);
     if (!is_sprite_depth(state.depth)) return error_from_code(kErrorMode);
 
-    std::int32_t index = 0;
-    if (ErrorRecord *error = sprite_list_add(&sprite_list, &index, 0)) return error;
-    SpriteEntry &entry = sprite_list.entries[index];
-    std::snprintf(entry.name, sizeof entry.name, "BMP%d", static_cast<int>(index));
-    entry.width = state.width;
-    entry.height = state.height;
-    entry.bpp = state.depth;
-    entry.xdpi = state.xdpi;
-    entry.ydpi = state.ydpi;
-    if (ErrorRecord *error = sprite_image_create_plain(state.width, state.height, state.depth, &entry.image))
+    Bitmap *bitmap = nullptr;
+    if (ErrorRecord *error = sprite_entry_create(&sprite_list, "BMP", state.width, state.height, state.depth,
+                                                 state.xdpi, state.ydpi, &bitmap))
         return error;
-    Bitmap *bitmap = entry.image->image;
-    bitmap->xdpi = state.xdpi;
-    bitmap->ydpi = state.ydpi;
     bitmap->palette_count = state.palette_count;
     std::copy(state.palette.begin(), state.palette.end(), bitmap->palette);
 
-    std::int32_t position = 0;
+    std::int64_t position = 0;
     stream_tell(in, &position);
-    if (data_offset <= INT32_MAX && position < static_cast<std::int32_t>(data_offset))
-        stream_seek(in, static_cast<std::int32_t>(data_offset));
+    if (position < data_offset) stream_seek(in, data_offset);
 
     const auto compression = static_cast<Compression>(state.compression);
     if (state.os2 || compression == Compression::none || compression == Compression::bit_fields)

@@ -22,7 +22,6 @@
 #include "framework/stream.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -32,6 +31,25 @@ constexpr int kTableSize = 4096;
 constexpr int kMaxCodeWidth = 12;
 constexpr int kMaxMinimumCodeSize = 11;
 constexpr std::int32_t kGifDpi = 96;
+
+// Block introducers and extension labels.
+enum GifBlockByte : std::int32_t {
+    kImageSeparator = 0x2C,
+    kExtensionIntroducer = 0x21,
+    kTrailer = 0x3B,
+    kGraphicControlLabel = 0xF9,
+    kCommentLabel = 0xFE,
+    kPlainTextLabel = 0x01,
+    kApplicationLabel = 0xFF,
+};
+
+// Bits of the descriptors' packed bytes and of the graphic control block's flags.
+enum GifFlag : std::uint8_t {
+    kColourTableFlag = 0x80,
+    kInterlacedFlag = 0x40,
+    kTableSizeBits = 0x07, // 2^(n + 1) entries
+    kTransparentFlag = 0x01,
+};
 
 // The working record that the block scanner fills, and the global table.
 GifImageInfo working;
@@ -72,15 +90,10 @@ struct PixelWriter {
     std::uint8_t *mask_row;
 };
 
-std::uint32_t palette_word(const std::uint8_t *rgb) {
-    return static_cast<std::uint32_t>(rgb[0]) << 8 | static_cast<std::uint32_t>(rgb[1]) << 16 |
-           static_cast<std::uint32_t>(rgb[2]) << 24;
-}
-
 ErrorRecord *read_colour_table(FileStream *stream, std::int32_t count, std::uint32_t *palette) {
     std::uint8_t rgb[256 * 3];
     if (ErrorRecord *error = stream_read_exact(stream, rgb, count * 3)) return error;
-    for (std::int32_t i = 0; i < count; ++i) palette[i] = palette_word(rgb + i * 3);
+    for (std::int32_t i = 0; i < count; ++i) palette[i] = palette_word(rgb[i * 3], rgb[i * 3 + 1], rgb[i * 3 + 2]);
     return nullptr;
 }
 
@@ -109,9 +122,9 @@ ErrorRecord *gif_read_header(FileStream *stream) {
     if (ErrorRecord *error = stream_read_half(stream, &screen_height)) return error;
     std::uint8_t packed[3]; // flags, background index, aspect ratio
     if (ErrorRecord *error = stream_read_exact(stream, packed, 3)) return error;
-    global_colour_count = 1 << ((packed[0] & 7) + 1);
+    global_colour_count = 1 << ((packed[0] & kTableSizeBits) + 1);
     std::memset(global_palette, 0, sizeof global_palette);
-    if (packed[0] & 0x80) return read_colour_table(stream, global_colour_count, global_palette);
+    if (packed[0] & kColourTableFlag) return read_colour_table(stream, global_colour_count, global_palette);
     return nullptr;
 }
 
@@ -125,24 +138,18 @@ ErrorRecord *read_graphic_control(FileStream *stream) {
     std::int32_t kept = size < 4 ? size : 4;
     if (ErrorRecord *error = stream_read_exact(stream, block, kept)) return error;
     stream_skip(stream, size - kept);
-    working.has_transparency = kept >= 1 ? block[0] & 1 : 0;
+    working.has_transparency = kept >= 1 ? block[0] & kTransparentFlag : 0;
     working.transparent_index = block[3];
     return gif_skip_sub_blocks(stream);
 }
 
 ErrorRecord *register_image(SpriteList *list) {
     std::int32_t index = 0;
-    if (ErrorRecord *error = sprite_list_add(list, &index, kGifExtraSize)) return error;
+    if (ErrorRecord *error = sprite_entry_add(list, "GIF", working.width, working.height,
+                                              gif_depth_for_colours(working.colour_count), kGifDpi, kGifDpi,
+                                              kGifExtraSize, &index))
+        return error;
     std::memcpy(list->extra + static_cast<std::size_t>(index) * kGifExtraSize, &working, kGifExtraSize);
-    SpriteEntry &entry = list->entries[index];
-    std::memset(&entry, 0, sizeof entry);
-    std::snprintf(entry.name, sizeof entry.name, "GIF%d", static_cast<int>(index));
-    entry.width = working.width;
-    entry.height = working.height;
-    entry.bpp = gif_depth_for_colours(working.colour_count);
-    entry.xdpi = kGifDpi;
-    entry.ydpi = kGifDpi;
-    entry.image = nullptr;
     return nullptr;
 }
 
@@ -156,26 +163,26 @@ ErrorRecord *gif_scan_to_image(SpriteList *list, FileStream *stream, bool *at_en
     for (;;) {
         std::int32_t b = 0;
         if (ErrorRecord *error = read_byte(stream, &b)) return error;
-        if (b == 0x3B || b < 0) {
+        if (b == kTrailer || b < 0) {
             *at_end = true;
             return nullptr;
         }
-        if (b == 0x2C) break;
-        if (b == 0x21) {
+        if (b == kImageSeparator) break;
+        if (b == kExtensionIntroducer) {
             extension = true;
             continue;
         }
         if (!extension) continue;
-        if (b == 0xFF || b == 0x01) {
+        if (b == kApplicationLabel || b == kPlainTextLabel) {
             std::int32_t size = 0;
             if (ErrorRecord *error = read_byte(stream, &size)) return error;
             if (size > 0) stream_skip(stream, size);
             if (ErrorRecord *error = gif_skip_sub_blocks(stream)) return error;
             extension = false;
-        } else if (b == 0xFE) {
+        } else if (b == kCommentLabel) {
             if (ErrorRecord *error = gif_skip_sub_blocks(stream)) return error;
             extension = false;
-        } else if (b == 0xF9) {
+        } else if (b == kGraphicControlLabel) {
             if (ErrorRecord *error = read_graphic_control(stream)) return error;
             extension = false;
         }
@@ -191,8 +198,8 @@ ErrorRecord *gif_scan_to_image(SpriteList *list, FileStream *stream, bool *at_en
     working.width = static_cast<std::int32_t>(fields[2]);
     working.height = static_cast<std::int32_t>(fields[3]);
     working.flags = flags;
-    if (flags & 0x80) {
-        working.colour_count = 1 << ((flags & 7) + 1);
+    if (flags & kColourTableFlag) {
+        working.colour_count = 1 << ((flags & kTableSizeBits) + 1);
         if (ErrorRecord *error = read_colour_table(stream, working.colour_count, working.palette)) return error;
     } else {
         working.colour_count = global_colour_count;
@@ -207,12 +214,8 @@ ErrorRecord *gif_prepare_image(SpriteList *list, std::int32_t index, PixelWriter
     std::memcpy(&working, list->extra + static_cast<std::size_t>(index) * kGifExtraSize, kGifExtraSize);
     SpriteEntry &entry = list->entries[index];
     bool masked = working.has_transparency != 0;
-    if (ErrorRecord *error =
-            sprite_image_create(entry.width, entry.height, entry.bpp, masked ? 1 : 0, &entry.image))
-        return error;
+    if (ErrorRecord *error = sprite_entry_create_image(&entry, masked ? 1 : 0)) return error;
     Bitmap *image = entry.image->image;
-    image->xdpi = entry.xdpi;
-    image->ydpi = entry.ydpi;
     image->palette_count = working.colour_count;
     std::memcpy(image->palette, working.palette, sizeof(std::uint32_t) * working.colour_count);
 
@@ -223,7 +226,7 @@ ErrorRecord *gif_prepare_image(SpriteList *list, std::int32_t index, PixelWriter
     writer->value_mask = (1u << (1 << writer->bpp_shift)) - 1;
     writer->width = entry.width;
     writer->height = entry.height;
-    writer->interlaced = (working.flags & 0x40) != 0;
+    writer->interlaced = (working.flags & kInterlacedFlag) != 0;
     writer->transparent_index = working.transparent_index;
     writer->image_row = bitmap_row_bytes(image, 0).data();
     writer->mask_row = masked ? bitmap_row_bytes(writer->mask, 0).data() : nullptr;

@@ -8,20 +8,21 @@
 //   or (for a layout that is decoded) bytes per line of zero or less (plain
 //   texts naming the field); a width or height of zero or less, and sizes and
 //   depths the sprite area refuses (its own messages).
-// - tolerated: the manufacturer and encoding bytes are not checked; a file
-//   that ends inside the encoded data is completed with 0xFF bytes; bytes of a
+// - tolerated: the manufacturer byte is not checked; an encoding byte of 0
+//   means lines stored without runs, any other value run-length lines; a file
+//   that ends inside the image data is completed with 0xFF bytes; bytes of a
 //   line beyond what a row holds are dropped; runs may cross line ends; a
 //   missing or unreadable trailing palette, or a failed file-size query,
 //   leaves the header's palette in use. Layouts other than those above are
 //   created at their depth and left at 0.
 #include "readers/pcx.h"
 
+#include "framework/bytes.h"
 #include "framework/sprite.h"
 #include "framework/stream.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 const std::uint8_t pcx_default_palette[16][3] = {
@@ -33,6 +34,18 @@ const std::uint8_t pcx_default_palette[16][3] = {
 namespace {
 
 constexpr std::int32_t kHeaderSize = 128;
+// Header fields, from the file's start. The 16-bit ones are signed.
+constexpr std::size_t kPcxVersion = 1;
+constexpr std::size_t kPcxEncoding = 2; // 0: lines stored as they are
+constexpr std::size_t kPcxBitsPerPixel = 3;
+constexpr std::size_t kPcxXmin = 4;
+constexpr std::size_t kPcxYmin = 6;
+constexpr std::size_t kPcxXmax = 8;
+constexpr std::size_t kPcxYmax = 10;
+constexpr std::size_t kPcxColourMap = 16; // 16 red, green, blue triples
+constexpr std::size_t kPcxPlanes = 65;
+constexpr std::size_t kPcxBytesPerLine = 66;
+constexpr std::uint8_t kPaletteMarker = 12;
 constexpr std::int32_t kTrailingPaletteSize = 769; // marker 12 and 256 red, green, blue triples
 constexpr std::int32_t kPcxDpi = 96;
 
@@ -40,6 +53,7 @@ enum class PcxLayout { none, packed, planar2, planar4, rgb24, rgb32 };
 
 struct PcxHeader {
     std::uint8_t version;
+    bool run_length; // lines of runs, or stored as they are
     std::int32_t bits_per_pixel;
     std::int32_t planes;
     std::int32_t width;
@@ -48,9 +62,11 @@ struct PcxHeader {
     const std::uint8_t *colour_map; // 16 red, green, blue triples
 };
 
-// Reads a little-endian 16-bit signed field of the fixed-size header.
-std::int32_t header_s16(const std::uint8_t (&header)[kHeaderSize], int at) {
-    return static_cast<std::int16_t>(header[at] | header[at + 1] << 8);
+// A 16-bit signed field of the fixed-size header.
+std::int32_t header_s16(const std::uint8_t (&header)[kHeaderSize], std::size_t at) {
+    std::uint16_t value = 0;
+    readU16(header, at, value);
+    return static_cast<std::int16_t>(value);
 }
 
 struct Tables {
@@ -162,6 +178,7 @@ template <PcxLayout L> inline bool write_run(LineWriter *w, std::int64_t count, 
 // The encoded data, taken from the stream a buffer at a time.
 struct ByteSource {
     FileStream *stream;
+    bool run_length; // false: every byte stands for itself
     ErrorRecord *error;
     std::int32_t length;
     std::int32_t position;
@@ -196,7 +213,7 @@ inline void pcx_read_run(ByteSource *source, std::int32_t *count, std::int32_t *
         *value = 0xFF;
         return;
     }
-    if ((b & 0xC0) != 0xC0) {
+    if (!source->run_length || (b & 0xC0) != 0xC0) {
         *count = 1;
         *value = b;
         return;
@@ -214,6 +231,7 @@ bool decode_packed_buffered(ByteSource *source, LineWriter *w) {
     const std::int32_t bytes_per_line = w->bytes_per_line;
     const std::int64_t window = w->short_line;
     const std::uint8_t *const translate = w->translate;
+    const std::uint8_t run_marker = source->run_length ? 0xC0 : 0x00; // no byte is a marker in stored lines
     std::uint8_t *row = w->row_bytes;
     std::int32_t column = w->column;
     bool more = true;
@@ -221,7 +239,7 @@ bool decode_packed_buffered(ByteSource *source, LineWriter *w) {
         std::int32_t b = *p;
         std::int32_t count = 1;
         std::int32_t value = b;
-        if ((b & 0xC0) == 0xC0) {
+        if (run_marker != 0 && (b & run_marker) == run_marker) {
             count = b & 0x3F;
             value = p[1];
             p += 2;
@@ -281,9 +299,9 @@ template <PcxLayout L> ErrorRecord *decode_pixels(ByteSource *source, LineWriter
     }
 }
 
-ErrorRecord *decode_layout(FileStream *stream, LineWriter *w) {
+ErrorRecord *decode_layout(FileStream *stream, bool run_length, LineWriter *w) {
     static ByteSource source;
-    source = ByteSource{stream, nullptr, 0, 0, {}};
+    source = ByteSource{stream, run_length, nullptr, 0, 0, {}};
     switch (w->layout) {
     case PcxLayout::packed: return decode_pixels<PcxLayout::packed>(&source, w);
     case PcxLayout::planar2: return decode_pixels<PcxLayout::planar2>(&source, w);
@@ -317,13 +335,14 @@ ErrorRecord *pcx_decode(SpriteList *list, FileStream *stream, const FileInfo &in
     std::uint8_t header[kHeaderSize];
     if (ErrorRecord *error = stream_read_exact(stream, header, kHeaderSize)) return error;
     PcxHeader h{};
-    h.version = header[1];
-    h.bits_per_pixel = header[3];
-    h.planes = header[65];
-    h.width = header_s16(header, 8) - header_s16(header, 4) + 1;
-    h.height = header_s16(header, 10) - header_s16(header, 6) + 1;
-    h.bytes_per_line = header_s16(header, 66);
-    h.colour_map = header + 16;
+    h.version = header[kPcxVersion];
+    h.run_length = header[kPcxEncoding] != 0;
+    h.bits_per_pixel = header[kPcxBitsPerPixel];
+    h.planes = header[kPcxPlanes];
+    h.width = header_s16(header, kPcxXmax) - header_s16(header, kPcxXmin) + 1;
+    h.height = header_s16(header, kPcxYmax) - header_s16(header, kPcxYmin) + 1;
+    h.bytes_per_line = header_s16(header, kPcxBytesPerLine);
+    h.colour_map = header + kPcxColourMap;
 
     std::int32_t depth = h.bits_per_pixel * h.planes;
     if (depth == 3) depth = 4;
@@ -335,37 +354,24 @@ ErrorRecord *pcx_decode(SpriteList *list, FileStream *stream, const FileInfo &in
     std::int32_t colours = depth == 1 ? 2 : 16;
     const std::uint8_t *source = h.colour_map;
     std::uint8_t trailing[kTrailingPaletteSize];
-    if (h.version == 5 && info.kind != FileKind::missing && info.size >= 770 && info.size <= INT32_MAX) {
-        stream_seek(stream, static_cast<std::int32_t>(info.size) - kTrailingPaletteSize);
+    if (h.version == 5 && info.kind != FileKind::missing && info.size > kTrailingPaletteSize) {
+        stream_seek(stream, std::int64_t{info.size} - kTrailingPaletteSize);
         std::int32_t got = 0;
         if (stream_read(stream, trailing, kTrailingPaletteSize, &got) == nullptr && got == kTrailingPaletteSize &&
-            trailing[0] == 12) {
+            trailing[0] == kPaletteMarker) {
             colours = 256;
             source = trailing + 1;
         }
     }
 
-    std::int32_t index = 0;
-    if (ErrorRecord *error = sprite_list_add(list, &index, 0)) return error;
-    SpriteEntry &entry = list->entries[index];
-    std::memset(&entry, 0, sizeof entry);
-    std::snprintf(entry.name, sizeof entry.name, "PCX%d", static_cast<int>(index));
-    entry.width = h.width;
-    entry.height = h.height;
-    entry.bpp = depth;
-    entry.xdpi = kPcxDpi;
-    entry.ydpi = kPcxDpi;
-    if (ErrorRecord *error = sprite_image_create_plain(h.width, h.height, depth, &entry.image)) return error;
-
-    Bitmap *image = entry.image->image;
-    image->xdpi = entry.xdpi;
-    image->ydpi = entry.ydpi;
+    Bitmap *image = nullptr;
+    if (ErrorRecord *error = sprite_entry_create(list, "PCX", h.width, h.height, depth, kPcxDpi, kPcxDpi, &image))
+        return error;
     image->palette_count = colours;
     bool any_colour = false;
     for (std::int32_t i = 0; i < colours; ++i) {
         const std::uint8_t *rgb = source + i * 3;
-        image->palette[i] = static_cast<std::uint32_t>(rgb[0]) << 8 | static_cast<std::uint32_t>(rgb[1]) << 16 |
-                            static_cast<std::uint32_t>(rgb[2]) << 24;
+        image->palette[i] = palette_word(rgb[0], rgb[1], rgb[2]);
         any_colour = any_colour || image->palette[i] != 0;
     }
     bool usable = h.version != 0 && h.version != 1 && h.version != 3 && any_colour;
@@ -376,9 +382,7 @@ ErrorRecord *pcx_decode(SpriteList *list, FileStream *stream, const FileInfo &in
         } else {
             for (std::int32_t i = 0; i < colours; ++i) {
                 const std::uint8_t *rgb = pcx_default_palette[i];
-                image->palette[i] = static_cast<std::uint32_t>(rgb[0]) << 8 |
-                                    static_cast<std::uint32_t>(rgb[1]) << 16 |
-                                    static_cast<std::uint32_t>(rgb[2]) << 24;
+                image->palette[i] = palette_word(rgb[0], rgb[1], rgb[2]);
             }
         }
     }
@@ -397,7 +401,7 @@ ErrorRecord *pcx_decode(SpriteList *list, FileStream *stream, const FileInfo &in
     w.row_bytes = row.data();
     w.row_length = static_cast<std::int64_t>(row.size());
     w.short_line = std::min<std::int64_t>(w.row_length, w.bytes_per_line);
-    return decode_layout(stream, &w);
+    return decode_layout(stream, h.run_length, &w);
 }
 
 } // namespace

@@ -11,7 +11,9 @@
 //
 // Colour: palette and grey images keep their depth (1, 2, 4 or 8 bits; 16-bit
 // grey is cut to 8), colour images become 24-bit; alpha and tRNS are
-// composited onto the bKGD colour, or onto black when there is none. No mask.
+// composited onto the bKGD colour, or onto black when there is none, in the
+// file's own sample values: gAMA, sRGB, iCCP and cHRM are not read, so libpng
+// never composites in linear light. No mask.
 #include "readers/png.h"
 
 #include "framework/memory.h"
@@ -21,7 +23,6 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
 
 namespace {
 
@@ -30,9 +31,10 @@ constexpr std::int32_t kDefaultDpi = 90;
 
 // Ancillary chunks the sprite has no use for. libpng passes over them
 // unread instead of allocating and inflating them (a text chunk may claim a
-// gigabyte). gAMA and sRGB stay: png_set_background composites by them.
+// gigabyte). The colour-space chunks go too: with a file gamma libpng would
+// composite alpha in linear light, and the sprite takes the samples as stored.
 constexpr png_byte kIgnoredChunks[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0pCAL\0sCAL\0hIST\0tIME\0"
-                                      "oFFs\0eXIf\0sBIT\0cHRM\0";
+                                      "oFFs\0eXIf\0sBIT\0cHRM\0gAMA\0sRGB\0";
 
 // Everything the read needs after libpng has jumped back: it lives in the
 // caller of decode(), so no value here is lost to longjmp.
@@ -73,13 +75,6 @@ void pngin_read_data(png_structp png, png_bytep data, png_size_t length) {
     }
 }
 
-// Pixels per metre to dots per inch, rounded to the nearest; a value that
-// rounds to nothing keeps the default, since the Draw bounding box divides by it.
-std::int32_t dpi_from_ppm(png_uint_32 ppm) {
-    const std::int64_t dpi = (static_cast<std::int64_t>(ppm) * 254 + 5000) / 10000;
-    return dpi >= 1 ? static_cast<std::int32_t>(dpi) : kDefaultDpi;
-}
-
 // Resolution from a pHYs chunk in pixels per metre, otherwise square 90 dpi.
 void resolution(png_structp png, png_infop info, std::int32_t *xdpi, std::int32_t *ydpi) {
     *xdpi = kDefaultDpi;
@@ -88,8 +83,8 @@ void resolution(png_structp png, png_infop info, std::int32_t *xdpi, std::int32_
     png_uint_32 yppm = 0;
     int unit = 0;
     if (png_get_pHYs(png, info, &xppm, &yppm, &unit) == 0 || unit != PNG_RESOLUTION_METER) return;
-    *xdpi = dpi_from_ppm(xppm);
-    *ydpi = dpi_from_ppm(yppm);
+    *xdpi = dpi_from_ppm(xppm, kDefaultDpi);
+    *ydpi = dpi_from_ppm(yppm, kDefaultDpi);
 }
 
 void set_palette(png_structp png, png_infop info, Bitmap *bitmap, int colour_type) {
@@ -100,11 +95,7 @@ void set_palette(png_structp png, png_infop info, Bitmap *bitmap, int colour_typ
         int count = 0;
         if (png_get_PLTE(png, info, &palette, &count) == 0) return;
         if (count > 256) count = 256;
-        for (int i = 0; i < count; ++i) {
-            bitmap->palette[i] = static_cast<std::uint32_t>(palette[i].red) << 8 |
-                                 static_cast<std::uint32_t>(palette[i].green) << 16 |
-                                 static_cast<std::uint32_t>(palette[i].blue) << 24;
-        }
+        for (int i = 0; i < count; ++i) bitmap->palette[i] = palette_word(palette[i].red, palette[i].green, palette[i].blue);
         bitmap->palette_count = count;
     } else if ((colour_type & PNG_COLOR_MASK_COLOR) == 0) {
         bitmap_set_default_palette(bitmap, bitmap->bpp);
@@ -148,23 +139,11 @@ void decode(PngRead *read) {
     std::int32_t ydpi = 0;
     resolution(png, info, &xdpi, &ydpi);
 
-    std::int32_t index = 0;
-    read->failure = sprite_list_add(&sprite_list, &index, 0);
-    if (read->failure != nullptr) return;
-    SpriteEntry *entry = &sprite_list.entries[index];
-    *entry = SpriteEntry{};
-    std::snprintf(entry->name, sizeof entry->name, "PNG%d", static_cast<int>(index));
     // libpng keeps both sizes within 31 bits (and within its user limits).
-    entry->width = static_cast<std::int32_t>(width);
-    entry->height = static_cast<std::int32_t>(height);
-    entry->bpp = bpp;
-    entry->xdpi = xdpi;
-    entry->ydpi = ydpi;
-    read->failure = sprite_image_create_plain(entry->width, entry->height, bpp, &entry->image);
+    Bitmap *bitmap = nullptr;
+    read->failure = sprite_entry_create(&sprite_list, "PNG", static_cast<std::int32_t>(width),
+                                        static_cast<std::int32_t>(height), bpp, xdpi, ydpi, &bitmap);
     if (read->failure != nullptr) return;
-    Bitmap *bitmap = entry->image->image;
-    bitmap->xdpi = xdpi;
-    bitmap->ydpi = ydpi;
     set_palette(png, info, bitmap, colour_type);
 
     // A sprite row is rowbytes rounded up to whole words, so libpng writes each
@@ -174,7 +153,7 @@ void decode(PngRead *read) {
         png_error(png, "Row longer than the sprite row");
     }
     for (int pass = 0; pass < passes; ++pass) {
-        for (std::int32_t y = 0; y < entry->height; ++y) {
+        for (std::int32_t y = 0; y < bitmap->height; ++y) {
             png_read_row(png, reinterpret_cast<png_bytep>(bitmap_row(bitmap, y)), nullptr);
         }
     }

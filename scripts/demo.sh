@@ -1,31 +1,43 @@
 #!/usr/bin/env bash
-# Builds every program (native, and the 32-bit Windows product) and converts
-# the bundled samples in samples/ with the native build, printing what it made.
+# Builds the programs only (native, and the 32-bit Windows product), converts
+# the bundled samples in samples/ with the native build into build/demo/, and
+# writes a PNG preview beside every Draw file made, so the pictures can be
+# looked at without RISC OS. Installs only what this needs: no Wine, no test
+# packages; tests and benchmarks are not built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=${JOBS:-$(nproc)}
+started=$(date +%s)
 
-./scripts/install-deps.sh
-if [ -x scripts/build-windows-deps.sh ]; then ./scripts/build-windows-deps.sh; fi
+./scripts/install-deps.sh --demo
+./scripts/build-windows-deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$jobs" >/dev/null
-cmake --preset native >/dev/null
-cmake --build --preset native -j "$jobs" >/dev/null
+cmake --build --preset windows --target programs -j "$jobs" >/dev/null
+cmake --preset demo >/dev/null
+cmake --build --preset demo --target programs draw_preview -j "$jobs" >/dev/null
 
-bin=$root/build/native/bin
+bin=$root/build/demo-native/bin
+preview=$root/build/demo-native/tools/draw_preview
 out=$root/build/demo
 rm -rf "$out"
 mkdir -p "$out"
 
 convert_one() { # program input output
   local program=$1 input=$2 output=$3
-  if [ ! -x "$bin/$program" ]; then return; fi
   if "$bin/$program" "$input" "$output" >"$out/.stdout" 2>"$out/.stderr"; then
-    printf '  %-9s %-40s -> %s (%d bytes)\n' "$program" "${input#$root/}" "${output#$root/}" "$(stat -c %s "$output")"
+    printf '  %-9s %-36s -> %s (%d bytes)\n' "$program" "${input#"$root"/}" "${output#"$root"/}" "$(stat -c %s "$output")"
   else
-    printf '  %-9s %-40s FAILED: %s\n' "$program" "${input#$root/}" "$(tr '\r\n' '  ' < "$out/.stderr")"
+    printf '  %-9s %-36s FAILED: %s\n' "$program" "${input#"$root"/}" "$(tr '\r\n' '  ' <"$out/.stderr")"
     return 1
+  fi
+  if [[ $output == *.draw ]]; then
+    local picture=${output%.draw}.png
+    if "$preview" "$output" "$picture"; then
+      printf '  %-9s %-36s -> %s\n' "" "(preview)" "${picture#"$root"/}"
+    else
+      return 1
+    fi
   fi
 }
 
@@ -44,5 +56,7 @@ for d in samples/*/; do
     convert_one Folioload "$root/${d%/}" "$out/$(basename "$d")-directory.ddl" || status=1
   fi
 done
-echo "Windows programs (32-bit) are in build/windows/bin/: $(cd build/windows/bin && ls *.exe | tr '\n' ' ')"
+rm -f "$out/.stdout" "$out/.stderr"
+echo "Windows programs (32-bit) are in build/windows/bin/: $(cd build/windows/bin && ls ./*.exe | sed 's|^\./||' | tr '\n' ' ')"
+echo "Done in $(($(date +%s) - started)) seconds."
 exit $status

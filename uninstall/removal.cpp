@@ -2,6 +2,7 @@
 // copy and the "-u" pass.
 #include "uninstall/removal.h"
 
+#include "platform/system_error_text.h"
 #include "platform/win32_process.h"
 
 #include <cstdio>
@@ -255,16 +256,7 @@ bool protected_path(const char *path, const ProtectedDirectories &protect) {
 
 SystemRecord *system_record(const char *call_name, DWORD code, const char *detail) {
     record.code = code;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                                  record.text, sizeof record.text, nullptr);
-    if (length >= sizeof record.text) length = 0;
-    record.text[length] = '\0';
-    std::size_t room = sizeof record.text - length;
-    if (detail != nullptr)
-        std::snprintf(record.text + length, room, "(%s) (%lu) (%s)", call_name, static_cast<unsigned long>(code),
-                      detail);
-    else
-        std::snprintf(record.text + length, room, "(%s) (%lu)", call_name, static_cast<unsigned long>(code));
+    system_error_text(record.text, sizeof record.text, call_name, code, detail);
     return &record;
 }
 

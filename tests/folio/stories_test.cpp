@@ -176,7 +176,7 @@ TEST(ControlCodes, ArgumentsAreSkippedWithoutLeavingThePayload) {
         {{13, 14, 5}, 1, 2},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(folio::controlCodeEnd(folio::ByteSpan(c.payload.data(), c.payload.size()), c.at), c.end)
+        EXPECT_EQ(folio::controlCodeEnd(ByteSpan(c.payload.data(), c.payload.size()), c.at), c.end)
             << int(c.payload[c.at]) << " in " << c.payload.size();
 }
 

@@ -97,7 +97,7 @@ TEST_F(StreamTest, SeeksInsideTheWindowKeepItAndOutsideReload) {
     stream_skip(&s, -899);
     ASSERT_EQ(stream_read_byte(&s, &value), nullptr);
     EXPECT_EQ(value, data[2]);
-    std::int32_t at = 0;
+    std::int64_t at = 0;
     stream_tell(&s, &at);
     EXPECT_EQ(at, 3);
     stream_close(&s, nullptr);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 using namespace testing_support;
 
 namespace {
@@ -220,6 +222,23 @@ TEST_F(BmpTest, PixelDataOffsetIsHonouredOnlyForward) {
     expect_pixels(file, rows);
     gap.data_offset_adjust = -4; // an offset inside the palette: reading goes on from where it is
     expect_pixels(gap.build(), rows);
+}
+
+// A file of 2 GiB or more: the stream reaches only what lies below 2 GiB, so
+// rows that start just before it come up short ("{ERD}") instead of
+// overflowing 32-bit offsets. The file is sparse: nothing is written there.
+TEST_F(BmpTest, PixelsBeyondTwoGigabytesAreAReadError) {
+    Bytes file = BmpBuilder{}.size(16, 16).bits(24).pixels(pattern_rows(16, 16, 0x1000000)).build();
+    const std::uint32_t offset = 0x7FFFFF00; // 256 bytes before 2 GiB; the rows need 768
+    for (std::size_t i = 0; i < 4; ++i) file[10 + i] = static_cast<std::uint8_t>(offset >> (8 * i));
+    const std::string input = dir.file("large.bmp");
+    write_file(input, file);
+    std::error_code failed;
+    std::filesystem::resize_file(input, (std::uintmax_t{1} << 31) + 4096, failed);
+    if (failed) GTEST_SKIP() << "no sparse file of 2 GiB here: " << failed.message();
+    Conversion c = convert_in_process(kBmploadProgram, input, dir);
+    EXPECT_FALSE(c.succeeded);
+    EXPECT_EQ(c.failure, "Error reading data.");
 }
 
 // The real program, as the host runs it.

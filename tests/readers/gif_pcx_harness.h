@@ -16,7 +16,9 @@
 
 namespace reader_harness {
 
-// The message table and code table of a filter, as its entry sets them up.
+// The message table and code table of a filter, as its entry sets them up:
+// the table comes from the "MESSAGES" resource embedded in the test binary,
+// the same file the programs carry.
 inline void set_up_messages() {
     static CodeTableNode node;
     static bool registered = false;
@@ -24,11 +26,8 @@ inline void set_up_messages() {
         register_code_table(kFrameworkCodes, &node);
         registered = true;
     }
-    static const char kMessages[] = "ENOE:Error not found.\r\nEMEM:Not enough memory.\r\nERD:Error reading data.\r\n"
-                                    "EWR:Error writing data.\r\nECR:Corruption in file.\r\nEMODE:Unknown sprite mode.\r\n"
-                                    "ENOTTYPE:Unidentified file type.\r\n";
     message_table_reset();
-    message_table_append(kMessages, sizeof kMessages - 1);
+    message_table_load("Messages.txt");
 }
 
 // Writes the bytes to a file, runs the reader on it with an empty sprite list

@@ -198,12 +198,16 @@ TEST(PcxRead, TruncatedDataIsCompletedWithFF) {
     }
 }
 
-TEST(PcxRead, ManufacturerAndEncodingAreNotChecked) {
-    PcxBuilder pcx = random_image(4, 1, 10, 3, 2);
-    pcx.manufacturer = 0x42;
-    pcx.encoding = 0;
-    ASSERT_EQ(read_pcx(pcx.build()), "");
-    expect_pixels(pcx);
+TEST(PcxRead, ManufacturerIsNotCheckedAndEncodingZeroMeansStoredLines) {
+    // Random 8-bit pixels: stored lines hold bytes of 0xC0 and above, which
+    // read as runs would garble the image.
+    for (const std::uint8_t encoding : {std::uint8_t{1}, std::uint8_t{0}}) {
+        PcxBuilder pcx = random_image(8, 1, 10, 3, 2);
+        pcx.manufacturer = 0x42;
+        pcx.encoding = encoding;
+        ASSERT_EQ(read_pcx(pcx.build()), "") << int{encoding};
+        expect_pixels(pcx);
+    }
 }
 
 TEST(PcxRead, LongLinesAreCutToTheRow) {

@@ -190,8 +190,6 @@ std::optional<Reference> netpbm_reference(const std::string &png_path, const std
     ref.width = pam->width;
     ref.height = pam->height;
     ref.rescaled = m != file_max;
-    const auto gama = png_chunk_data(file, "gAMA");
-    if (gama && gama->size() == 4 && big32(*gama, 0) != 100000) ref.partial_tolerance = 255;
 
     // Background in the PAM's scale.
     std::array<std::uint32_t, 3> background{0, 0, 0};

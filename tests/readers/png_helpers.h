@@ -53,7 +53,7 @@ struct Reference {
     // libpng's rounding may differ by one; and with a gAMA other than 1.0
     // png_set_background composites in linear light, which the reference
     // (mixing the encoded values) does not, so those pixels are not compared.
-    int partial_tolerance = 1;
+    int partial_tolerance = 0;
     bool rescaled = false;     // netpbm rescaled the samples (sBIT), so each may differ by one
 };
 std::optional<Reference> netpbm_reference(const std::string &png_path, const std::string &scratch_dir);

@@ -236,6 +236,39 @@ TEST(PngReader, ResolutionFromPhys) {
 
 // Splitting the image data over many IDAT chunks and cycling the row filters
 // changes nothing in the sprite.
+// Partly transparent pixels blend in the file's own sample values: a gAMA or
+// sRGB chunk changes nothing (libpng would otherwise blend in linear light,
+// up to 60 levels away).
+TEST(PngReader, AlphaBlendsInFileValuesWhateverTheGammaChunksSay) {
+    struct Case { const char *what; const char *type; Bytes data; };
+    const Case cases[] = {
+        {"no gamma chunk", nullptr, {}},
+        {"gAMA 1/1.8", "gAMA", {0x00, 0x00, 0xD9, 0x03}},
+        {"gAMA 1/2.2", "gAMA", {0x00, 0x00, 0xB1, 0x8F}},
+        {"sRGB", "sRGB", {0x00}},
+    };
+    const std::vector<std::uint16_t> rgba = {200, 100, 50, 128, 255, 255, 255, 1, 10, 20, 30, 254, 90, 160, 230, 64};
+    for (const Case &c : cases) {
+        for (const std::uint32_t background : {0u, 255u}) {
+            SCOPED_TRACE(std::string(c.what) + " over " + std::to_string(background));
+            PngBuilder png;
+            png.size(4, 1).format(8, kPngRgba).pixels(rgba);
+            if (background != 0) png.background_rgb(255, 255, 255);
+            if (c.type != nullptr) png.chunk(c.type, c.data);
+            const png_tests::Outcome out = png_tests::read_png_bytes(png.build());
+            ASSERT_TRUE(out.ok) << out.failure;
+            for (std::int32_t x = 0; x < 4; ++x) {
+                const std::uint32_t alpha = rgba[static_cast<std::size_t>(x) * 4 + 3];
+                auto blend = [&](int channel) {
+                    const std::uint32_t sample = rgba[static_cast<std::size_t>(x) * 4 + static_cast<std::size_t>(channel)];
+                    return static_cast<std::uint8_t>((sample * alpha + background * (255 - alpha) + 127) / 255);
+                };
+                EXPECT_EQ(png_tests::sprite_rgb(out.bitmap, x, 0), (Rgb{blend(0), blend(1), blend(2)})) << "pixel " << x;
+            }
+        }
+    }
+}
+
 TEST(PngReader, IdatSplitAnywhereGivesTheSameSprite) {
     PngBuilder png;
     png.size(17, 5).format(8, kPngRgb).pattern();

@@ -1,12 +1,20 @@
 #include "tests/support/files.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <unistd.h>
 
 namespace testing_support {
+
+void append(Bytes &out, const Bytes &more) {
+    if (more.empty()) return;
+    const std::size_t at = out.size();
+    out.resize(at + more.size());
+    std::memcpy(out.data() + at, more.data(), more.size());
+}
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "filters-test-XXXXXX").string();

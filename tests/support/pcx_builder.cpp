@@ -26,7 +26,7 @@ Bytes PcxBuilder::lines() const {
                 int shift = 8 - bits_per_pixel - static_cast<int>(bit % 8); // leftmost pixel in the top bits
                 line[bit / 8] = static_cast<std::uint8_t>(line[bit / 8] | value << shift);
             }
-            out.insert(out.end(), line.begin(), line.end());
+            append(out, line);
         }
     }
     return out;
@@ -69,22 +69,24 @@ Bytes PcxBuilder::build() const {
     put16(66, line_length());
     put16(68, 1);
     if (data) {
-        out.insert(out.end(), data->begin(), data->end());
+        append(out, *data);
+    } else if (encoding == 0) {
+        append(out, lines()); // stored without runs
     } else if (runs_cross_lines) {
         Bytes encoded = pcx_encode(lines());
-        out.insert(out.end(), encoded.begin(), encoded.end());
+        append(out, encoded);
     } else {
         Bytes all = lines();
         const std::size_t length = static_cast<std::size_t>(line_length());
         for (std::size_t at = 0; at < all.size(); at += length) {
             Bytes encoded = pcx_encode(Bytes(all.begin() + static_cast<long>(at),
                                              all.begin() + static_cast<long>(at + length)));
-            out.insert(out.end(), encoded.begin(), encoded.end());
+            append(out, encoded);
         }
     }
     if (trailing_palette) {
         out.push_back(trailing_marker);
-        out.insert(out.end(), trailing_palette->begin(), trailing_palette->end());
+        append(out, *trailing_palette);
     }
     return out;
 }

@@ -15,7 +15,7 @@ namespace testing_support {
 struct PcxBuilder {
     std::uint8_t manufacturer = 10;
     std::uint8_t version = 5;
-    std::uint8_t encoding = 1;
+    std::uint8_t encoding = 1; // 0: the lines are stored without runs
     int bits_per_pixel = 8;
     int planes = 1;
     int xmin = 0, ymin = 0, xmax = 0, ymax = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace testing_support {
@@ -21,11 +22,15 @@ std::array<std::uint32_t, 256> crc_table() {
     return table;
 }
 
-std::uint32_t crc32(const Bytes &bytes, std::size_t from) {
+std::uint32_t crc32(const std::uint8_t *bytes, std::size_t length) {
     static const auto table = crc_table();
     std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = from; i < bytes.size(); ++i) c = table[(c ^ bytes[i]) & 0xFF] ^ (c >> 8);
+    for (std::size_t i = 0; i < length; ++i) c = table[(c ^ bytes[i]) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
+}
+
+void store32(std::uint8_t *at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }
 
 std::uint32_t adler32(const Bytes &bytes) {
@@ -105,11 +110,14 @@ constexpr std::array<Pass, 7> kAdam7{{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, 
 } // namespace
 
 Bytes png_chunk(std::string_view type, const Bytes &data) {
-    Bytes out;
-    put32(out, static_cast<std::uint32_t>(data.size()));
-    out.insert(out.end(), type.begin(), type.end());
-    out.insert(out.end(), data.begin(), data.end());
-    put32(out, crc32(out, 4));
+    // Sized once and filled in place: length, type, data, then the CRC of
+    // type and data.
+    if (type.size() != 4) throw std::invalid_argument("a chunk type has four letters");
+    Bytes out(4 + 4 + data.size() + 4);
+    store32(out.data(), static_cast<std::uint32_t>(data.size()));
+    std::memcpy(out.data() + 4, type.data(), 4);
+    if (!data.empty()) std::memcpy(out.data() + 8, data.data(), data.size());
+    store32(out.data() + 8 + data.size(), crc32(out.data() + 4, 4 + data.size()));
     return out;
 }
 
@@ -273,7 +281,7 @@ Bytes PngBuilder::build() const {
     ihdr.push_back(interlaced ? 1 : 0);
     auto add = [&out](std::string_view type, const Bytes &data) {
         const Bytes chunk = png_chunk(type, data);
-        out.insert(out.end(), chunk.begin(), chunk.end());
+        append(out, chunk);
     };
     add("IHDR", ihdr);
     if (!phys.empty()) add("pHYs", phys);

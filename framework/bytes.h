@@ -1,13 +1,11 @@
-// Bounded little-endian reads over a byte range. Every parser of the document
-// converter reads untrusted bytes through these, so the bounds check is written
-// once: a read that would reach past the range reports false and leaves `out`
-// alone. Offsets are 64-bit, so `at + width` cannot wrap.
+// Bounded little-endian reads over a byte range. The image readers and the
+// document converter read untrusted bytes through these, so the bounds check
+// is written once: a read that would reach past the range reports false and
+// leaves `out` alone. Offsets are 64-bit, so `at + width` cannot wrap.
 #pragma once
 
 #include <cstdint>
 #include <span>
-
-namespace folio {
 
 using ByteSpan = std::span<const std::uint8_t>;
 
@@ -43,5 +41,3 @@ inline std::uint32_t wordOrZero(ByteSpan bytes, std::uint64_t at) {
     readU32(bytes, at, value);
     return value;
 }
-
-} // namespace folio
