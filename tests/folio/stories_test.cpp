@@ -133,7 +133,7 @@ TEST_F(Stories, ChunkWalkAndControlCodes) {
     folio::StoryChunks reader;
     folio::openStoryChunks(reader, story);
     folio::ChunkHeader chunk;
-    folio::ByteSpan text;
+    ByteSpan text;
     std::vector<std::pair<int, std::uint32_t>> chunks;
     std::vector<std::vector<std::uint8_t>> slots;
     while (folio::nextStoryChunk(reader, chunk, text)) {
