@@ -1,5 +1,6 @@
 // Arbitrary bytes as a DDF file: the conversion either finishes or stops with
-// a fatal error, and never reads outside the input or runs without end.
+// a fatal error, and never reads outside the input or runs without end. The
+// DDL stays in memory.
 #include "folio/fatal_error.h"
 #include "markload/markload.h"
 

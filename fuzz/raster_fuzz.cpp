@@ -1,0 +1,111 @@
+// The libFuzzer entry of the four raster filters; the build names the filter
+// in FUZZ_PROGRAM (kBmploadProgram, kGifloadProgram, kPcxloadProgram or
+// kPngloadProgram). Each run does what the filter does after its start-up:
+// the reader on the input, then the Draw writer for images small enough
+// that writing them costs less than reading them. The start-up itself (the
+// message table and the error codes) happens once, as in the program.
+#include "framework/filter_main.h"
+#include "framework/memory.h"
+#include "framework/messages.h"
+#include "framework/sprite.h"
+#include "framework/sprite_file.h"
+#include "fuzz/memory_file.h"
+#include "readers/bmp.h"
+#include "readers/gif.h"
+#include "readers/pcx.h"
+#include "readers/png.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+const FilterProgram &kProgram = FUZZ_PROGRAM;
+#ifndef FUZZ_MEND_PNG_CRCS
+#define FUZZ_MEND_PNG_CRCS 0
+#endif
+constexpr bool kMendPngCrcs = FUZZ_MEND_PNG_CRCS;
+
+// Larger images are decoded but not written: the writer's loop is the same
+// for every size, and writing megabytes would slow every run that finds one.
+constexpr std::int64_t kMaxWrittenBytes = 64 * 1024;
+
+// A few header bytes can ask for a gigabyte of pixels, and zero-filling it
+// would take most of the run. Here a block above 1 MB fails as when memory
+// runs out: the pixel loops are the same for every size, and the failure
+// path is worth fuzzing too.
+constexpr std::size_t kMaxBlockBytes = std::size_t{1} << 20;
+
+MemoryFile input, output;
+
+constexpr std::array<std::uint32_t, 256> crc_table() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}
+
+std::uint32_t crc32_of(const std::uint8_t *bytes, std::size_t size) {
+    static constexpr auto table = crc_table();
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) c = table[(c ^ bytes[i]) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+// PNG chunk CRCs are put right, so that mutations reach the chunk parsers
+// and the image data instead of stopping at the first CRC check.
+void mend_png_crcs(std::vector<std::uint8_t> &bytes) {
+    std::size_t at = 8;
+    while (bytes.size() >= 12 && at <= bytes.size() - 12) {
+        const std::uint32_t length = static_cast<std::uint32_t>(bytes[at]) << 24 | bytes[at + 1] << 16 |
+                                     bytes[at + 2] << 8 | bytes[at + 3];
+        if (length > bytes.size() - at - 12) return;
+        const std::uint32_t crc = crc32_of(bytes.data() + at + 4, length + 4);
+        std::uint8_t *field = bytes.data() + at + 8 + length;
+        for (int i = 0; i < 4; ++i) field[i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+        at += 12 + length;
+    }
+}
+
+} // namespace
+
+// Every run frees its stream buffers and bitmap; with the default quarantine
+// of 256 MB each run's blocks land on cold pages. 16 MB still holds many
+// runs' worth of freed blocks, so a use after free within a run is caught.
+extern "C" const char *__asan_default_options() { return "quarantine_size_mb=16"; }
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    block_set_limit(kMaxBlockBytes);
+    input = memory_file_create("fuzz-input");
+    output = memory_file_create("fuzz-output");
+    if (kProgram.preallocate_message_table) message_table_append("", 0);
+    message_table_load("Messages.txt");
+    static CodeTableNode node;
+    register_code_table(kFrameworkCodes, &node);
+    sprite_file_set_creator(kProgram.creator);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    // Every other PNG input keeps its CRCs as they are, so their checks are fuzzed too.
+    if (kMendPngCrcs && size > 0 && (data[size - 1] & 1) != 0) {
+        std::vector<std::uint8_t> bytes(data, data + size);
+        mend_png_crcs(bytes);
+        memory_file_fill(input, bytes.data(), bytes.size());
+    } else {
+        memory_file_fill(input, data, size);
+    }
+    if (kProgram.read(input.path.c_str()) == nullptr) {
+        // A reader that succeeds without an image is left for the writer to refuse.
+        const SpriteImage *sprite = sprite_list.count > 0 ? sprite_list.entries[0].image : nullptr;
+        const Bitmap *image = sprite != nullptr ? sprite->image : nullptr;
+        if (image == nullptr || static_cast<std::int64_t>(image->stride) * 4 * image->height <= kMaxWrittenBytes)
+            sprite_file_write(&sprite_list, 0, output.path.c_str());
+    }
+    sprite_list_clear(&sprite_list);
+    return 0;
+}
