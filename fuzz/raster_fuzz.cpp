@@ -73,11 +73,6 @@ void mend_png_crcs(std::vector<std::uint8_t> &bytes) {
 
 } // namespace
 
-// Every run frees its stream buffers and bitmap; with the default quarantine
-// of 256 MB each run's blocks land on cold pages. 16 MB still holds many
-// runs' worth of freed blocks, so a use after free within a run is caught.
-extern "C" const char *__asan_default_options() { return "quarantine_size_mb=16"; }
-
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     block_set_limit(kMaxBlockBytes);
     input = memory_file_create("fuzz-input");
