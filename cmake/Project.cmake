@@ -67,7 +67,8 @@ endfunction()
 # fuzzer(<name> SOURCES ... LIBS ... MAX_LEN <bytes> [TIMEOUT <seconds>]): the
 # libFuzzer target <name>_fuzz, with inputs up to MAX_LEN bytes. It starts from
 # the seeds of fuzz/seeds/<name>/ and uses fuzz/dictionaries/<name>.dict when
-# they exist. Its options are also written to fuzz/<name>.options in the build
+# they exist, and replays the inputs of fuzz/regressions/<name>/ as a test of
+# their own. Its options are also written to fuzz/<name>.options in the build
 # tree, where fuzz/campaign.sh reads them; ctest runs it briefly.
 function(fuzzer name)
   cmake_parse_arguments(F "" "MAX_LEN;TIMEOUT" "SOURCES;LIBS" ${ARGN})
@@ -101,5 +102,11 @@ function(fuzzer name)
   endif()
   add_test(NAME fuzz.${name}
     COMMAND ${target} -max_total_time=${FILTERS_FUZZ_SECONDS} ${options} ${corpus} ${seeds})
+
+  # Inputs that once failed, run once each on every test run.
+  file(GLOB regressions CONFIGURE_DEPENDS ${FILTERS_SOURCE_ROOT}/fuzz/regressions/${name}/*)
+  if(regressions)
+    add_test(NAME fuzz.${name}.regressions COMMAND ${target} ${options} ${regressions})
+  endif()
 endfunction()
 set(FILTERS_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzzer runs under ctest")

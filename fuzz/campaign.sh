@@ -45,6 +45,7 @@ run_target() {
   local t=$1 dir=$work/$1
   mkdir -p "$dir/corpus" "$dir/findings"
   rm -f "$dir"/segment-*.log "$dir/cpu"
+  touch "$dir/started" # findings of earlier campaigns stay, but are not counted
   local seeds=$root/fuzz/seeds/$t
   [ -d "$seeds" ] || seeds=""
   local start=$SECONDS segment=0 done_runs=0
@@ -80,13 +81,13 @@ runs_in() {
   echo "${n:-0}"
 }
 
-# The reproducers a campaign wrote into a findings folder.
+# The reproducers that this campaign wrote for a target.
 list_findings() {
-  find "$1" -type f -newer "$work/started" \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | sort
+  find "$work/$1/findings" -type f -newer "$work/$1/started" \
+    \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | sort
 }
 
 mkdir -p "$work"
-touch "$work/started" # findings of earlier campaigns stay, but are not counted
 limit_text=""
 [ "$runs_wanted" -gt 0 ] && limit_text=" or $runs_wanted runs"
 echo "fuzz campaign: $seconds s$limit_text per target, $jobs at a time, nice $niceness"
@@ -107,7 +108,7 @@ for t in $targets; do
   wall=$(cat "$dir/wall")
   cpu=$(awk '{ s += $1 + $2 } END { printf "%.1f", s }' "$dir/cpu")
   coverage=$(cat "$dir"/segment-*.log | sed -n 's/.*cov: \([0-9]*\).*/\1/p' | sort -n | tail -1)
-  findings=$(list_findings "$dir/findings" | wc -l)
+  findings=$(list_findings "$t" | wc -l)
   total_findings=$((total_findings + findings))
   printf '%-16s %10d %8d %10d %8s %8d\n' "$t" "$runs" $((runs / (wall > 0 ? wall : 1))) \
     "$(awk -v r="$runs" -v c="$cpu" 'BEGIN { printf "%d", (c > 0 ? r / c : 0) }')" "${coverage:-0}" "$findings"
@@ -115,6 +116,6 @@ done
 if [ "$total_findings" -gt 0 ]; then
   echo
   echo "findings:"
-  for t in $targets; do list_findings "$work/$t/findings"; done
+  for t in $targets; do list_findings "$t"; done
   exit 1
 fi
