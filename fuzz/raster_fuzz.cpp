@@ -15,17 +15,16 @@
 #include "readers/pcx.h"
 #include "readers/png.h"
 
-#include <array>
 #include <cstdint>
 #include <vector>
+
+#if FUZZ_MEND_PNG_CRCS
+#include <zlib.h>
+#endif
 
 namespace {
 
 const FilterProgram &kProgram = FUZZ_PROGRAM;
-#ifndef FUZZ_MEND_PNG_CRCS
-#define FUZZ_MEND_PNG_CRCS 0
-#endif
-constexpr bool kMendPngCrcs = FUZZ_MEND_PNG_CRCS;
 
 // Larger images are decoded but not written: the writer's loop is the same
 // for every size, and writing megabytes would slow every run that finds one.
@@ -39,23 +38,7 @@ constexpr std::size_t kMaxBlockBytes = std::size_t{1} << 20;
 
 MemoryFile input, output;
 
-constexpr std::array<std::uint32_t, 256> crc_table() {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-        std::uint32_t c = n;
-        for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[n] = c;
-    }
-    return table;
-}
-
-std::uint32_t crc32_of(const std::uint8_t *bytes, std::size_t size) {
-    static constexpr auto table = crc_table();
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) c = table[(c ^ bytes[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
+#if FUZZ_MEND_PNG_CRCS
 // PNG chunk CRCs are put right, so that mutations reach the chunk parsers
 // and the image data instead of stopping at the first CRC check.
 void mend_png_crcs(std::vector<std::uint8_t> &bytes) {
@@ -64,12 +47,13 @@ void mend_png_crcs(std::vector<std::uint8_t> &bytes) {
         const std::uint32_t length = static_cast<std::uint32_t>(bytes[at]) << 24 | bytes[at + 1] << 16 |
                                      bytes[at + 2] << 8 | bytes[at + 3];
         if (length > bytes.size() - at - 12) return;
-        const std::uint32_t crc = crc32_of(bytes.data() + at + 4, length + 4);
+        const auto crc = static_cast<std::uint32_t>(crc32(0, bytes.data() + at + 4, length + 4));
         std::uint8_t *field = bytes.data() + at + 8 + length;
         for (int i = 0; i < 4; ++i) field[i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
         at += 12 + length;
     }
 }
+#endif
 
 } // namespace
 
@@ -86,14 +70,18 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+#if FUZZ_MEND_PNG_CRCS
     // Every other PNG input keeps its CRCs as they are, so their checks are fuzzed too.
-    if (kMendPngCrcs && size > 0 && (data[size - 1] & 1) != 0) {
+    if (size > 0 && (data[size - 1] & 1) != 0) {
         std::vector<std::uint8_t> bytes(data, data + size);
         mend_png_crcs(bytes);
         memory_file_fill(input, bytes.data(), bytes.size());
     } else {
         memory_file_fill(input, data, size);
     }
+#else
+    memory_file_fill(input, data, size);
+#endif
     if (kProgram.read(input.path.c_str()) == nullptr) {
         // A reader that succeeds without an image is left for the writer to refuse.
         const SpriteImage *sprite = sprite_list.count > 0 ? sprite_list.entries[0].image : nullptr;
