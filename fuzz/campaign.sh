@@ -3,6 +3,7 @@
 # target: runs, runs per second (wall clock and CPU), coverage and findings.
 #
 #   fuzz/campaign.sh [seconds [runs]]
+#   fuzz/campaign.sh --report      # the table of the last campaign of each target
 #
 # Each target runs for `seconds` (default 60) or until it has made `runs`
 # inputs, whichever comes first. A finding stops libFuzzer; the target is then
@@ -16,6 +17,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+report_only=false
+if [ "${1:-}" = --report ]; then report_only=true; shift; fi
 seconds=${1:-60}
 runs_wanted=${2:-0}
 jobs=${JOBS:-2}
@@ -38,7 +41,14 @@ if [ -z "$targets" ]; then
     case " $targets " in *" $t "*) ;; *) targets="$targets $t" ;; esac
   done
 fi
-nice -n "$niceness" cmake --build "$build" --target $(for t in $targets; do echo "${t}_fuzz"; done) >/dev/null
+if $report_only; then
+  kept=""
+  # Only targets whose last run has ended.
+  for t in $targets; do [ -f "$work/$t/started" ] && [ "$work/$t/wall" -nt "$work/$t/started" ] && kept="$kept $t"; done
+  targets=$kept
+else
+  nice -n "$niceness" cmake --build "$build" --target $(for t in $targets; do echo "${t}_fuzz"; done) >/dev/null
+fi
 
 # One target: segments of libFuzzer until the time (or the runs) are used up.
 run_target() {
@@ -87,17 +97,19 @@ list_findings() {
     \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | sort
 }
 
-mkdir -p "$work"
-limit_text=""
-[ "$runs_wanted" -gt 0 ] && limit_text=" or $runs_wanted runs"
-echo "fuzz campaign: $seconds s$limit_text per target, $jobs at a time, nice $niceness"
-running=0
-for t in $targets; do
-  if [ "$running" -ge "$jobs" ]; then wait -n; running=$((running - 1)); fi
-  run_target "$t" &
-  running=$((running + 1))
-done
-wait
+if ! $report_only; then
+  mkdir -p "$work"
+  limit_text=""
+  [ "$runs_wanted" -gt 0 ] && limit_text=" or $runs_wanted runs"
+  echo "fuzz campaign: $seconds s$limit_text per target, $jobs at a time, nice $niceness"
+  running=0
+  for t in $targets; do
+    if [ "$running" -ge "$jobs" ]; then wait -n; running=$((running - 1)); fi
+    run_target "$t" &
+    running=$((running + 1))
+  done
+  wait
+fi
 
 printf '\n%-16s %10s %8s %10s %8s %8s\n' target runs "runs/s" "runs/cpu-s" coverage findings
 total_findings=0
