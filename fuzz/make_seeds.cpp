@@ -217,6 +217,23 @@ void markload_seeds() {
                                             .group("b off")
                                             .group("define style C; B on")
                                             .build());
+    // Effect-ruler styles that switch each other off, and commands short of their values.
+    seed("markload", "rulers-and-short-commands",
+         DdfBuilder{}
+             .style("Indent", "effectruler on; leftmargin 1cm; Outdent off")
+             .style("Outdent", "effectruler on; leftmargin -1cm; Indent off")
+             .group("indent on")
+             .plain("one ")
+             .group("outdent on")
+             .plain("two")
+             .group("tabs left")
+             .plain("Hello, world. More text")
+             .group("bold on")
+             .plain("after")
+             .group("backcolour")
+             .group("fontcolour")
+             .group("define style \"Unterminated; tabs 20mm, right")
+             .build());
 }
 
 void uninstall_path_seeds() {
