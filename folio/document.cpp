@@ -89,8 +89,15 @@ bool isKnownRecordType(std::uint8_t type) {
     }
 }
 
-std::uint32_t objectNumber(std::uint32_t bodyOffset, int master) {
-    if (master == 0) return bodyOffset;
+std::uint32_t frameWord(const FrameRef &frame, std::uint32_t offset) {
+    if (offset > frame.length || frame.length - offset < 4)
+        ddl::fatalErrorFormat("Document is damaged: the record at 0x%x is too short for its fields",
+                              frame.body - kRecordHeaderLength);
+    return imageU32(std::uint64_t{frame.body} + offset, "record field");
+}
+
+std::uint32_t objectNumber(std::uint32_t bodyOffset, Numbering numbering) {
+    if (numbering == Numbering::plain) return bodyOffset;
     return bodyOffset + static_cast<std::uint32_t>(gRun.chapterOrdinal) * imageSize();
 }
 

@@ -130,18 +130,64 @@ Record readRecord(std::uint32_t offset);
 // True for the record types that a walk over a whole contents list knows.
 bool isKnownRecordType(std::uint8_t type);
 
-// Frame body fields shared by every frame kind.
+// Frame body fields (text, picture and linked text frames; guides and groups
+// share the flags, the master object index and the inline frame id).
 inline constexpr std::uint32_t kFrameFlags = 20;
 inline constexpr std::uint32_t kFrameStoryIndex = 24;
+inline constexpr std::uint32_t kFrameOutline = 28;
+inline constexpr std::uint32_t kFrameMasterIndex = 44;
 inline constexpr std::uint32_t kFrameFillColour = 48;
+inline constexpr std::uint32_t kFrameInset = 52;
+inline constexpr std::uint32_t kFrameBorderWord = 60;
 inline constexpr std::uint32_t kFrameBorderColour = 64;
+inline constexpr std::uint32_t kFrameInlineId = 68;
+inline constexpr std::uint32_t kFrameGroupWord = 72;
+
+// Frame flags (body offset 20).
+inline constexpr std::uint32_t kFlagTextFlow = 1u << 1;
+inline constexpr std::uint32_t kFlagFilled = 1u << 2;
+inline constexpr std::uint32_t kFlagMasterCopy = 1u << 8;
+inline constexpr std::uint32_t kFlagLocked = 1u << 9;
+inline constexpr std::uint32_t kFlagInText = 1u << 13; // embedded in a story's text, which writes it
+inline constexpr std::uint32_t kFlagGroupMember = 1u << 21;
+inline constexpr std::uint32_t kFlagSeparateCopy = 1u << 22;
+
+// A frame record's body and its length, as the frame writers take them.
+struct FrameRef {
+    std::uint32_t body = 0;
+    std::uint32_t length = 0;
+};
+
+inline FrameRef frameOf(const Record &record) { return FrameRef{record.body(), record.bodyLength()}; }
+
+// The little-endian word at `offset` of a frame's body; a body too short for
+// it is damage.
+std::uint32_t frameWord(const FrameRef &frame, std::uint32_t offset);
+inline std::int32_t frameInt(const FrameRef &frame, std::uint32_t offset) {
+    return static_cast<std::int32_t>(frameWord(frame, offset));
+}
 
 // --- object numbers ----------------------------------------------------------
 
+// Where the walk is writing: an ordinary page, or the current chapter's first
+// or second master page.
+enum class PageKind { ordinary, firstMaster, secondMaster };
+
+// How an object is named: by its record body offset as it stands (objects of
+// ordinary pages), or as the current chapter's copy (chapters and the objects
+// of master pages; each chapter writes its own copy of its master pages).
+enum class Numbering { plain, chapterCopy };
+
 // The number of the object made from the record body at `bodyOffset`: the
-// offset itself, or for master objects the offset plus the chapter ordinal
-// times the document length (each chapter's copy of its master pages gets
-// names of its own). 32-bit arithmetic, as the names are 32-bit hex.
-std::uint32_t objectNumber(std::uint32_t bodyOffset, int master);
+// offset itself, or for a chapter copy the offset plus the chapter ordinal
+// times the document length. 32-bit arithmetic, as the names are 32-bit hex.
+std::uint32_t objectNumber(std::uint32_t bodyOffset, Numbering numbering);
+
+inline Numbering numberingOf(PageKind kind) {
+    return kind == PageKind::ordinary ? Numbering::plain : Numbering::chapterCopy;
+}
+inline std::uint32_t objectNumber(std::uint32_t bodyOffset, PageKind kind) {
+    return objectNumber(bodyOffset, numberingOf(kind));
+}
 
 } // namespace folio

@@ -129,7 +129,7 @@ void writePicturePlacement(DdlOutput &out, const FrameRef &frame) {
                      static_cast<unsigned>(geometry.skew));
 }
 
-void writePicture(DdlOutput &out, const FrameRef &frame, int kind, std::int32_t copy) {
+void writePicture(DdlOutput &out, const FrameRef &frame, PageKind kind, std::int32_t copy) {
     std::int32_t story = frameInt(frame, kFrameStoryIndex);
     // A picture frame without a picture story has no data to carry.
     if (story < 0) return;

@@ -14,7 +14,7 @@ namespace folio {
 void resetPictureList();
 
 void writePicturePlacement(ddl::DdlOutput &out, const FrameRef &frame);
-void writePicture(ddl::DdlOutput &out, const FrameRef &frame, int kind, std::int32_t copy);
+void writePicture(ddl::DdlOutput &out, const FrameRef &frame, PageKind kind, std::int32_t copy);
 
 // The data type written for a picture story's file type word; empty for EPS,
 // whose data is rebuilt with a header of its own.

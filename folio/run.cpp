@@ -103,9 +103,11 @@ void loadDocument() {
         ddl::fatalError("File produced by too old a version of Impression");
 
     std::uint32_t length = headerWord(kHeaderDocumentLength);
-    if (length < kHeaderLength || length > gRun.inputSize)
+    if (length < kHeaderLength)
         ddl::fatalErrorFormat("Document is damaged: its length of %u bytes lies outside the file (%llu bytes)",
                               static_cast<unsigned>(length), static_cast<unsigned long long>(gRun.inputSize));
+    // A document cut short: known before the block is grown for it.
+    if (length > gRun.inputSize) ddl::fatalError("Can't read enough input");
     try {
         gRun.image.resize(length);
     } catch (const std::bad_alloc &) {

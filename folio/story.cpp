@@ -15,6 +15,9 @@ namespace {
 constexpr std::array<const char *, 15> kPictureExtensions = {
     "aff", "drw", "spr", "ff9", "c85", "jpg", "jpeg", "d94", "bcf", "d91", "b98", "c37", "b84", "b7d", "b83"};
 
+// Chunk walks read ahead this much at a time.
+constexpr std::uint64_t kReadAhead = 64 * 1024;
+
 [[noreturn]] void storyDamaged(std::int32_t index) {
     ddl::fatalErrorFormat("Document is damaged: story %d lies beyond the end of the file", static_cast<int>(index));
 }
@@ -204,16 +207,41 @@ void skipStory(StoryStream &story, std::uint64_t count) {
     story.position += std::min(count, storyRemaining(story));
 }
 
-bool nextChunk(StoryStream &story, std::uint64_t &remaining, ChunkHeader &chunk) {
-    if (remaining <= 7) return false;
-    std::uint8_t header[kChunkHeaderLength];
-    readStory(story, header, kChunkHeaderLength);
-    chunk.type = header[4] & 7;
-    chunk.length = static_cast<std::uint32_t>(header[5] | header[6] << 8 | header[7] << 16);
-    // A chunk shorter than its header or longer than what is left ends the
-    // story here, as the story writer does: the text before it still counts.
-    if (chunk.length < kChunkHeaderLength || chunk.length > remaining) return false;
-    remaining -= chunk.length;
+std::uint64_t openStoryChunks(StoryChunks &chunks, std::int32_t index) {
+    chunks.remaining = openStory(chunks.stream, index);
+    chunks.at = chunks.end = 0;
+    return chunks.remaining;
+}
+
+bool nextStoryChunk(StoryChunks &chunks, ChunkHeader &chunk, ByteSpan &payload) {
+    std::uint64_t left = chunks.remaining + (chunks.end - chunks.at);
+    if (left < kChunkHeaderLength) return false;
+    // Make the header at hand, then the whole chunk; the buffer only grows.
+    auto need = [&](std::uint64_t count) {
+        std::size_t have = chunks.end - chunks.at;
+        if (have >= count) return;
+        std::copy(chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.at),
+                  chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.end), chunks.buffer.begin());
+        chunks.at = 0;
+        chunks.end = have;
+        // At most a chunk (24-bit length) or the read-ahead, so it fits any size_t.
+        std::size_t read = static_cast<std::size_t>(
+            std::min<std::uint64_t>(chunks.remaining, std::max<std::uint64_t>(count - have, kReadAhead)));
+        if (chunks.buffer.size() < have + read) chunks.buffer.resize(have + read);
+        readStory(chunks.stream, chunks.buffer.data() + have, static_cast<std::uint32_t>(read));
+        chunks.end += read;
+        chunks.remaining -= read;
+    };
+    need(kChunkHeaderLength);
+    // Byte 4: the type in its low 3 bits; bytes 5-7: the length.
+    std::uint32_t word = wordOrZero(ByteSpan(chunks.buffer.data() + chunks.at, kChunkHeaderLength), 4);
+    chunk.type = static_cast<std::uint8_t>(word & 7);
+    chunk.length = word >> 8;
+    // A damaged length ends the story rather than reading past it.
+    if (chunk.length < kChunkHeaderLength || chunk.length > left) return false;
+    need(chunk.length);
+    payload = ByteSpan(chunks.buffer.data() + chunks.at + kChunkHeaderLength, chunk.payloadLength());
+    chunks.at += chunk.length;
     return true;
 }
 

@@ -75,15 +75,42 @@ struct ChunkHeader {
     std::uint32_t payloadLength() const { return length - kChunkHeaderLength; }
 };
 
-// Steps the chunk walk of a story: while more than 7 bytes of `remaining`
-// are left, reads the next chunk header and takes its length off `remaining`.
-// False at the end of the story (7 bytes or fewer left, or a chunk length of 0).
-// A chunk shorter than its header or longer than what remains is damage.
-// The caller then reads or skips the payload.
-bool nextChunk(StoryStream &story, std::uint64_t &remaining, ChunkHeader &chunk);
+// Reads a story's chunks through a buffer, so that a story of many small
+// chunks costs a few large reads rather than two per chunk.
+struct StoryChunks {
+    StoryStream stream;
+    std::uint64_t remaining = 0;      // story bytes not yet taken from the buffer or the file
+    std::vector<std::uint8_t> buffer; // bytes read ahead, from `at` to `end`
+    std::size_t at = 0, end = 0;
+};
+
+// Opens story `index` for a chunk walk and gives its length.
+std::uint64_t openStoryChunks(StoryChunks &chunks, std::int32_t index);
+
+// The next chunk and its payload (valid until the next call). False at the end
+// of the story: fewer than 8 bytes left, a chunk length of 0, or a chunk that
+// is shorter than its header or longer than what remains.
+bool nextStoryChunk(StoryChunks &chunks, ChunkHeader &chunk, ByteSpan &payload);
 
 // Text chunk payloads: 16 bytes not interpreted, then text with control codes.
 inline constexpr std::uint32_t kTextStart = 16;
+
+// Control codes that the converter carries over.
+enum ControlCode : std::uint8_t {
+    kCodeStyleChange = 7,
+    kCodeStyleChangeToo = 8,
+    kCodeField = 11,
+    kCodeParagraphEnd = 13,
+    kCodePageBreak = 14,
+    kCodeTab = 18,
+    kCodeObject = 19,
+};
+
+// The object record of code 19, from the aligned position: its length (from
+// there), its kind, the inline frame id of an embedded frame, the text of a
+// merge field.
+inline constexpr std::uint32_t kObjectLength = 0, kObjectKind = 4, kObjectFrameId = 12, kObjectMergeText = 16;
+inline constexpr std::uint32_t kObjectFrame = 1, kObjectMerge = 2;
 
 // The payload offset just after the control code at `at` and its arguments,
 // never past the payload end and always beyond `at`.

@@ -28,13 +28,9 @@ std::vector<std::int32_t> gScanning;
 // Embedded frames nest at most this deep (each level holds a chunk in memory).
 constexpr std::size_t kMaxScanDepth = 64;
 
-// Embedded-object record of control code 19, from its aligned position.
-constexpr std::uint32_t kObjectLength = 0, kObjectKind = 4, kObjectFrameId = 12, kObjectMergeText = 16;
-constexpr std::uint32_t kObjectFrame = 1, kObjectMerge = 2;
-constexpr std::uint8_t kCodeObject = 19;
 
-std::uint32_t contentsStart(int kind) {
-    return headerWord(kind == kOrdinaryPage ? kHeaderMainContentsStart : kHeaderMasterContentsStart);
+std::uint32_t contentsStart(PageKind kind) {
+    return headerWord(kind == PageKind::ordinary ? kHeaderMainContentsStart : kHeaderMasterContentsStart);
 }
 
 void writeMergeObject(DdlOutput &out, StoryListEntry &entry, ByteSpan payload, std::uint32_t textAt,
@@ -49,7 +45,7 @@ void writeMergeObject(DdlOutput &out, StoryListEntry &entry, ByteSpan payload, s
     gMergeCounter = number + 1;
 }
 
-void scanText(DdlOutput &out, std::int32_t story, ByteSpan payload, int kind) {
+void scanText(DdlOutput &out, std::int32_t story, ByteSpan payload, PageKind kind) {
     for (std::uint32_t at = kTextStart; at < payload.size();) {
         // Characters are the bulk of a story; only codes need the layout table.
         if (payload[at] >= 32) {
@@ -77,7 +73,7 @@ void scanText(DdlOutput &out, std::int32_t story, ByteSpan payload, int kind) {
     }
 }
 
-void scanChunks(DdlOutput &out, std::int32_t story, int kind) {
+void scanChunks(DdlOutput &out, std::int32_t story, PageKind kind) {
     StoryChunks chunks;
     openStoryChunks(chunks, story);
     ChunkHeader chunk;
@@ -87,7 +83,7 @@ void scanChunks(DdlOutput &out, std::int32_t story, int kind) {
             StoryListEntry &entry = gStories[story];
             std::uint32_t offset = 0;
             if (entry.copy != 0 || !readU32(payload, 0, offset)) continue;
-            if (gRun.directoryForm && kind == kOrdinaryPage)
+            if (gRun.directoryForm && kind == PageKind::ordinary)
                 offset += gRun.currentChapter - headerWord(kHeaderMainContentsStart);
             entry.frames.push_back(StoryFrame{offset + kRecordHeaderLength, false});
         } else if (chunk.type == kChunkText) {
@@ -110,11 +106,11 @@ const StoryListEntry *storyEntry(std::int32_t story) {
     return found == gStories.end() ? nullptr : &found->second;
 }
 
-void scanStory(DdlOutput &out, const FrameRef &frame, int kind) {
+void scanStory(DdlOutput &out, const FrameRef &frame, PageKind kind) {
     std::int32_t story = frameInt(frame, kFrameStoryIndex);
     auto found = gStories.find(story);
     if (found != gStories.end()) {
-        if (kind != kOrdinaryPage || !(frameWord(frame, kFrameFlags) & kFlagSeparateCopy)) return;
+        if (kind != PageKind::ordinary || !(frameWord(frame, kFrameFlags) & kFlagSeparateCopy)) return;
         ++found->second.copy;
     } else {
         gStories[story].story = story;
@@ -128,7 +124,7 @@ void scanStory(DdlOutput &out, const FrameRef &frame, int kind) {
     gScanning.pop_back();
 }
 
-void writeStoryAndChain(DdlOutput &out, const FrameRef &frame, int kind) {
+void writeStoryAndChain(DdlOutput &out, const FrameRef &frame, PageKind kind) {
     std::int32_t story = frameInt(frame, kFrameStoryIndex);
     if (story < 0) return;
     if (frameWord(frame, kFrameFlags) & kFlagSeparateCopy) {
@@ -157,19 +153,19 @@ void writeStoryAndChain(DdlOutput &out, const FrameRef &frame, int kind) {
     }
 }
 
-void registerLinkedFrame(const FrameRef &frame, int kind) {
+void registerLinkedFrame(const FrameRef &frame, PageKind kind) {
     std::int32_t story = frameInt(frame, kFrameStoryIndex);
-    if (story < 0 && kind == kOrdinaryPage) return;
+    if (story < 0 && kind == PageKind::ordinary) return;
     if (frameWord(frame, kFrameFlags) & kFlagSeparateCopy) return;
     std::vector<std::uint32_t> &chain = gLinkedChains[story];
     chain.insert(std::upper_bound(chain.begin(), chain.end(), frame.body), frame.body);
 }
 
-void writeLinkedChains(DdlOutput &out, int master) {
+void writeLinkedChains(DdlOutput &out, Numbering numbering) {
     for (const auto &[story, chain] : gLinkedChains) {
         if (chain.size() < 2) continue;
-        ddl::writeFormat(out, "CHAIN_%x={textchain\n", objectNumber(chain.back(), master));
-        for (std::uint32_t body : chain) ddl::writeFormat(out, " TEXT_%x ", objectNumber(body, master));
+        ddl::writeFormat(out, "CHAIN_%x={textchain\n", objectNumber(chain.back(), numbering));
+        for (std::uint32_t body : chain) ddl::writeFormat(out, " TEXT_%x ", objectNumber(body, numbering));
         ddl::writeText(out, "}\n\n");
     }
     resetStoryList();

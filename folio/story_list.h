@@ -31,12 +31,12 @@ void resetStoryList();
 // The entry of story `story`, or null.
 const StoryListEntry *storyEntry(std::int32_t story);
 
-void scanStory(ddl::DdlOutput &out, const FrameRef &frame, int kind);
-void writeStoryAndChain(ddl::DdlOutput &out, const FrameRef &frame, int kind);
-void registerLinkedFrame(const FrameRef &frame, int kind);
+void scanStory(ddl::DdlOutput &out, const FrameRef &frame, PageKind kind);
+void writeStoryAndChain(ddl::DdlOutput &out, const FrameRef &frame, PageKind kind);
+void registerLinkedFrame(const FrameRef &frame, PageKind kind);
 
-// Writes the pending linked-frame chains under master flag `master`, then
-// empties the story list.
-void writeLinkedChains(ddl::DdlOutput &out, int master);
+// Writes the pending linked-frame chains, named by `numbering`, then empties
+// the story list.
+void writeLinkedChains(ddl::DdlOutput &out, Numbering numbering);
 
 } // namespace folio

@@ -1,13 +1,17 @@
 // The story writer. Text goes out in runs of at most 80 characters; every
 // control code that writes something first ends the run, so text and
-// attributes stay in reading order. A paragraph end is held back and written
-// just before whatever follows it, so that no break is written at the end of
-// a story or before a page break.
+// attributes stay in reading order. Paragraph ends are counted and written
+// just before whatever follows them, each one as its own break: a run of empty
+// paragraphs keeps its length. The paragraph end directly before a page break
+// or at the very end of the story closes the paragraph there and writes no
+// break of its own.
 #include "folio/story_writer.h"
 
 #include "folio/document.h"
+#include "folio/story.h"
 #include "folio/story_list.h"
 #include "folio/styles.h"
+#include "folio/walk.h"
 
 #include <algorithm>
 #include <vector>
@@ -20,28 +24,17 @@ using ddl::DdlOutput;
 constexpr std::size_t kRunLimit = 80;       // characters of a run, its opening quote included
 constexpr std::size_t kMaxAppliedStyles = 256;
 constexpr std::uint32_t kNumberEntryLength = 12;
-constexpr std::uint64_t kReadAhead = 64 * 1024;
-
-enum ControlCode : std::uint8_t {
-    kCodeStyleChange = 7,
-    kCodeStyleChangeToo = 8,
-    kCodeField = 11,
-    kCodeParagraphEnd = 13,
-    kCodePageBreak = 14,
-    kCodeTab = 18,
-    kCodeObject = 19,
-};
 
 enum FieldKind : std::uint32_t { kFieldPageNumber = 1, kFieldChapterNumber = 2, kFieldNumberedItem = 4 };
 
 struct StoryWriter {
     DdlOutput &out;
     std::int32_t story;
-    int kind;
+    PageKind kind;
     std::int32_t copy;
     std::int32_t mergeCounter;
     std::string run = "\"";
-    bool paragraphPending = false;
+    std::uint64_t paragraphsPending = 0; // paragraph ends not yet written
     std::vector<std::uint8_t> appliedStyles;
 };
 
@@ -52,14 +45,18 @@ void flushRun(StoryWriter &writer) {
     writer.run.assign(1, '"');
 }
 
-// Ends the run and writes a held paragraph break: the start of anything that
-// follows a paragraph end.
+// Ends the run and writes the held paragraph breaks: the start of anything
+// that follows a paragraph end.
 void beginOutput(StoryWriter &writer) {
     flushRun(writer);
-    if (writer.paragraphPending) {
-        ddl::writeText(writer.out, "{newpara}\n");
-        writer.paragraphPending = false;
-    }
+    for (; writer.paragraphsPending > 0; --writer.paragraphsPending) ddl::writeText(writer.out, "{newpara}\n");
+}
+
+// A page break or the end of the story: the last held paragraph end is the
+// one that closes the paragraph there, and the others are empty paragraphs.
+void closeParagraph(StoryWriter &writer) {
+    if (writer.paragraphsPending > 0) --writer.paragraphsPending;
+    beginOutput(writer);
 }
 
 void changeStyles(StoryWriter &writer, ByteSpan payload, std::uint32_t at) {
@@ -120,11 +117,11 @@ void writeField(StoryWriter &writer, std::uint32_t field) {
 
 void writeObject(StoryWriter &writer, ByteSpan payload, std::uint32_t at) {
     std::uint32_t record = alignedAfter(at);
-    std::uint32_t kind = wordOrZero(payload, record + 4);
-    if (kind == 1) {
+    std::uint32_t object = wordOrZero(payload, record + kObjectKind);
+    if (object == kObjectFrame) {
         beginOutput(writer);
-        writeEmbedReference(writer.out, writer.copy, wordOrZero(payload, record + 12), writer.kind);
-    } else if (kind == 2) {
+        writeEmbedReference(writer.out, writer.copy, wordOrZero(payload, record + kObjectFrameId), writer.kind);
+    } else if (object == kObjectMerge) {
         beginOutput(writer);
         ddl::writeFormat(writer.out, "{merge %d}\n", writer.mergeCounter);
         writer.mergeCounter = static_cast<std::int32_t>(static_cast<std::uint32_t>(writer.mergeCounter) + 1u);
@@ -135,7 +132,7 @@ void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
     for (std::uint32_t at = kTextStart; at < payload.size();) {
         std::uint8_t byte = payload[at];
         if (byte >= 32) {
-            if (writer.paragraphPending) beginOutput(writer);
+            if (writer.paragraphsPending > 0) beginOutput(writer);
             if (byte == '"' || byte == '\\') {
                 writer.run += '\\';
                 writer.run += static_cast<char>(byte);
@@ -159,12 +156,11 @@ void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
                 break;
             case kCodeParagraphEnd:
                 flushRun(writer);
-                writer.paragraphPending = true;
+                ++writer.paragraphsPending;
                 break;
             case kCodePageBreak:
-                flushRun(writer);
+                closeParagraph(writer);
                 ddl::writeText(writer.out, "{newpage}\n");
-                writer.paragraphPending = false;
                 break;
             case kCodeTab:
                 beginOutput(writer);
@@ -184,44 +180,7 @@ void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
 
 } // namespace
 
-std::uint64_t openStoryChunks(StoryChunks &chunks, std::int32_t index) {
-    chunks.remaining = openStory(chunks.stream, index);
-    chunks.at = chunks.end = 0;
-    return chunks.remaining;
-}
-
-bool nextStoryChunk(StoryChunks &chunks, ChunkHeader &chunk, ByteSpan &payload) {
-    std::uint64_t left = chunks.remaining + (chunks.end - chunks.at);
-    if (left < kChunkHeaderLength) return false;
-    // Make the header at hand, then the whole chunk; the buffer only grows.
-    auto need = [&](std::uint64_t count) {
-        std::size_t have = chunks.end - chunks.at;
-        if (have >= count) return;
-        std::copy(chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.at),
-                  chunks.buffer.begin() + static_cast<std::ptrdiff_t>(chunks.end), chunks.buffer.begin());
-        chunks.at = 0;
-        chunks.end = have;
-        // At most a chunk (24-bit length) or the read-ahead, so it fits any size_t.
-        std::size_t read = static_cast<std::size_t>(
-            std::min<std::uint64_t>(chunks.remaining, std::max<std::uint64_t>(count - have, kReadAhead)));
-        if (chunks.buffer.size() < have + read) chunks.buffer.resize(have + read);
-        readStory(chunks.stream, chunks.buffer.data() + have, static_cast<std::uint32_t>(read));
-        chunks.end += read;
-        chunks.remaining -= read;
-    };
-    need(kChunkHeaderLength);
-    const std::uint8_t *header = chunks.buffer.data() + chunks.at;
-    chunk.type = header[4] & 7;
-    chunk.length = header[5] | std::uint32_t{header[6]} << 8 | std::uint32_t{header[7]} << 16;
-    // A damaged length ends the story rather than reading past it.
-    if (chunk.length < kChunkHeaderLength || chunk.length > left) return false;
-    need(chunk.length);
-    payload = ByteSpan(chunks.buffer.data() + chunks.at + kChunkHeaderLength, chunk.payloadLength());
-    chunks.at += chunk.length;
-    return true;
-}
-
-void writeStory(DdlOutput &out, const FrameRef &frame, int kind) {
+void writeStory(DdlOutput &out, const FrameRef &frame, PageKind kind) {
     std::int32_t story = frameInt(frame, kFrameStoryIndex);
     StoryChunks chunks;
     if (openStoryChunks(chunks, story) < kChunkHeaderLength) {
@@ -229,7 +188,7 @@ void writeStory(DdlOutput &out, const FrameRef &frame, int kind) {
         return;
     }
     const StoryListEntry *entry = storyEntry(story);
-    StoryWriter writer{out, story, kind, entry ? entry->copy : 0, entry ? entry->firstMerge : 0, "\"", false, {}};
+    StoryWriter writer{out, story, kind, entry ? entry->copy : 0, entry ? entry->firstMerge : 0, "\"", 0, {}};
     std::uint32_t number = objectNumber(frame.body, kind);
     if (writer.copy != 0)
         ddl::writeFormat(out, "STORY_%x_%x={story\n", static_cast<unsigned>(writer.copy), number);
@@ -241,7 +200,7 @@ void writeStory(DdlOutput &out, const FrameRef &frame, int kind) {
     ByteSpan payload;
     while (nextStoryChunk(chunks, chunk, payload))
         if (chunk.type == kChunkText) writeTextChunk(writer, payload);
-    flushRun(writer);
+    closeParagraph(writer);
     ddl::writeText(out, "{endoftext}\n}\n\n");
     closeStory(chunks.stream);
 }

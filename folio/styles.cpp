@@ -3,7 +3,6 @@
 #include "folio/colours.h"
 #include "folio/document.h"
 #include "folio/story.h"
-#include "folio/story_writer.h"
 
 #include <array>
 #include <vector>
@@ -106,7 +105,6 @@ void dropUnusedStyles() {
     for (std::uint32_t i = 0; i < count; ++i) {
         std::int32_t index = static_cast<std::int32_t>(i);
         if (storyDirectoryEntry(index).kind != kStoryText) continue;
-        // The story writer's chunk walk reads ahead, rather than two small reads a chunk.
         StoryChunks chunks;
         openStoryChunks(chunks, index);
         ChunkHeader chunk;
@@ -115,7 +113,7 @@ void dropUnusedStyles() {
             if (chunk.type != kChunkText) continue;
             // Characters step by one; only codes need the layout table.
             for (std::uint32_t at = kTextStart; at < text.size(); at = text[at] >= 32 ? at + 1 : controlCodeEnd(text, at)) {
-                if (text[at] != 7 && text[at] != 8) continue;
+                if (text[at] != kCodeStyleChange && text[at] != kCodeStyleChangeToo) continue;
                 for (std::uint8_t slot : styleChangeSlots(text, at))
                     if (slot < kStyleSlots) unused[slot] = false;
             }

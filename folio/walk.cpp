@@ -42,10 +42,16 @@ bool isFrame(std::uint8_t type) {
     return type == kRecordTextFrame || type == kRecordPictureFrame || type == kRecordLinkedTextFrame;
 }
 
-FrameRef frameOf(const Record &record) { return FrameRef{record.body(), record.bodyLength()}; }
+// A frame embedded in a story's text is written by that story, and only such
+// a frame is found by the story's reference. A frame may carry an inline frame
+// id without the in-text flag (Draw figures placed on a page of a real
+// document do): no story embeds it, so its page writes it.
+bool isInText(const FrameRef &frame) {
+    return frameWord(frame, kFrameInlineId) != 0 && (frameWord(frame, kFrameFlags) & kFlagInText) != 0;
+}
 
-std::uint32_t contentsEnd(int kind) {
-    return headerWord(kind == kOrdinaryPage ? kHeaderMainContentsEnd : kHeaderMasterContentsEnd);
+std::uint32_t contentsEnd(PageKind kind) {
+    return headerWord(kind == PageKind::ordinary ? kHeaderMainContentsEnd : kHeaderMasterContentsEnd);
 }
 
 // The record at `at` of a list that ends at `limit`; false at the end of the
@@ -177,7 +183,7 @@ bool findOutlinePath(const FrameRef &frame, std::uint32_t &start, std::uint32_t 
 enum class FrameKind { text, linked, picture };
 
 // The attributes every own frame writes, in their order.
-void writeCommonAttributes(DdlOutput &out, const FrameRef &frame, FrameKind frameKind, int kind, bool hasPath,
+void writeCommonAttributes(DdlOutput &out, const FrameRef &frame, FrameKind frameKind, PageKind kind, bool hasPath,
                            std::uint32_t pathStart, std::uint32_t pathEnd) {
     std::uint32_t flags = frameWord(frame, kFrameFlags);
     bool textual = frameKind != FrameKind::picture;
@@ -190,7 +196,7 @@ void writeCommonAttributes(DdlOutput &out, const FrameRef &frame, FrameKind fram
     if (textual) {
         writeText(out, "{columns 1}{gutterwidth 14173}{columnguides 0 {thickness 2834} "
                        "{colourvalue COL_01 0x10000 0}}\n{vertalign 0}\n{firstline 1}\n");
-        if (frameKind == FrameKind::linked && kind != kOrdinaryPage) writeText(out, "{autolink 1}\n");
+        if (frameKind == FrameKind::linked && kind != PageKind::ordinary) writeText(out, "{autolink 1}\n");
     }
     std::uint32_t border = frameWord(frame, kFrameBorderWord);
     if (border != 0xffffffffu) {
@@ -233,11 +239,11 @@ void writeCommonAttributes(DdlOutput &out, const FrameRef &frame, FrameKind fram
                  outlineTop - outlineBottom);
 }
 
-void writeGuides(DdlOutput &out, const FrameRef &guides, int kind) {
+void writeGuides(DdlOutput &out, const FrameRef &guides, PageKind kind) {
     std::uint32_t number = objectNumber(guides.body, kind);
     std::uint32_t flags = frameWord(guides, kFrameFlags);
-    if (kind == kOrdinaryPage && (flags & kFlagMasterCopy)) {
-        std::uint32_t master = objectNumber(masterObjectOf(guides).body, 1);
+    if (kind == PageKind::ordinary && (flags & kFlagMasterCopy)) {
+        std::uint32_t master = objectNumber(masterObjectOf(guides).body, Numbering::chapterCopy);
         for (std::uint32_t j = 0; j < 4; ++j)
             writeFormat(out, "GLINE_%x={pageguideline\n{master GLINE_%x}{local 0}\n}\n\n", number + j, master + j);
         return;
@@ -269,7 +275,7 @@ bool isGroupMember(const Record &record, std::uint32_t key) {
 // Writes the group with key `key` once its member with the highest stacking
 // index, `written`, is on the page.
 void writeGroup(DdlOutput &out, const std::vector<Record> &records, std::uint32_t written, std::uint32_t key,
-                int kind) {
+                PageKind kind) {
     const Record *group = nullptr;
     for (const Record &record : records) {
         if (isGroupMember(record, key) && stackingIndex(frameWord(frameOf(record), kFrameFlags)) > written) return;
@@ -279,8 +285,9 @@ void writeGroup(DdlOutput &out, const std::vector<Record> &records, std::uint32_
     if (group == nullptr) return;
     FrameRef groupFrame = frameOf(*group);
     writeFormat(out, "\nGROUP_%x={group", objectNumber(groupFrame.body, kind));
-    if (kind == kOrdinaryPage && (frameWord(groupFrame, kFrameFlags) & kFlagMasterCopy))
-        writeFormat(out, "{master GROUP_%x}{local 0}\n", objectNumber(masterObjectOf(groupFrame).body, 1));
+    if (kind == PageKind::ordinary && (frameWord(groupFrame, kFrameFlags) & kFlagMasterCopy))
+        writeFormat(out, "{master GROUP_%x}{local 0}\n",
+                    objectNumber(masterObjectOf(groupFrame).body, Numbering::chapterCopy));
     for (const Record &record : records) {
         if (!isGroupMember(record, key)) continue;
         writeFormat(out, record.type == kRecordPictureFrame ? " PICT_%x" : " TEXT_%x",
@@ -289,8 +296,8 @@ void writeGroup(DdlOutput &out, const std::vector<Record> &records, std::uint32_
     writeText(out, "}\n\n");
 }
 
-void writePage(DdlOutput &out, const Record &page, int kind) {
-    if (kind == kOrdinaryPage) writeFormat(out, "\nPAGE_%x={page}\n\n", page.body());
+void writePage(DdlOutput &out, const Record &page, PageKind kind) {
+    if (kind == PageKind::ordinary) writeFormat(out, "\nPAGE_%x={page}\n\n", page.body());
     std::int64_t border = pageWord(page, kPageBorder);
     gRun.pageOriginX = wrap(pageWord(page, kPageLeft) + border);
     gRun.pageOriginY = wrap(pageWord(page, kPageTop) - border);
@@ -312,8 +319,7 @@ void writePage(DdlOutput &out, const Record &page, int kind) {
         case kRecordTextFrame:
         case kRecordPictureFrame:
         case kRecordLinkedTextFrame: {
-            // A frame embedded in a story's text is written by that story.
-            if (frameWord(frame, kFrameInlineId) != 0) break;
+            if (isInText(frame)) break;
             if (found->type == kRecordTextFrame)
                 writeTextFrame(out, frame, kind, 0);
             else if (found->type == kRecordPictureFrame)
@@ -354,9 +360,9 @@ void findMasterPages(std::uint32_t number) {
 }
 
 void writeChapter(DdlOutput &out, const Record &chapter) {
-    writeLinkedChains(out, 0);
+    writeLinkedChains(out, Numbering::plain);
     ++gRun.chapterOrdinal;
-    std::uint32_t number = objectNumber(chapter.body(), 1);
+    std::uint32_t number = objectNumber(chapter.body(), Numbering::chapterCopy);
     FrameRef body = frameOf(chapter);
     std::uint32_t flags = frameWord(body, kChapterFlags);
     findMasterPages(frameWord(body, kChapterMasterPage));
@@ -376,12 +382,12 @@ void writeChapter(DdlOutput &out, const Record &chapter) {
     writeText(out, "}\n\n");
 
     writeFormat(out, "\nPAGE_%x={masterpage {colourvalue COL_02 0x10000 0}}\n\n", number + 1);
-    writePage(out, first, kFirstMasterPage);
+    writePage(out, first, PageKind::firstMaster);
     if (gRun.secondMasterPage != 0) {
         writeFormat(out, "\nPAGE_%x={masterpage {colourvalue COL_02 0x10000 0}}\n\n", number + 2);
-        writePage(out, readRecord(gRun.secondMasterPage), kSecondMasterPage);
+        writePage(out, readRecord(gRun.secondMasterPage), PageKind::secondMaster);
     }
-    writeLinkedChains(out, 1);
+    writeLinkedChains(out, Numbering::chapterCopy);
     gRun.currentMasterPage =
         (flags & kChapterStartsRight) && gRun.secondMasterPage != 0 ? gRun.secondMasterPage : gRun.firstMasterPage;
 }
@@ -390,9 +396,9 @@ void writeChapter(DdlOutput &out, const Record &chapter) {
 // the current chapter's contents on ordinary pages, the chapter's first master
 // page otherwise. `passedLimit` tells a search that ran off its contents from
 // one that stopped by the rules.
-bool findEmbeddedFrame(std::uint32_t inlineId, int kind, Record &found, bool &passedLimit) {
+bool findEmbeddedFrame(std::uint32_t inlineId, PageKind kind, Record &found, bool &passedLimit) {
     std::uint32_t at, limit = contentsEnd(kind);
-    if (kind == kOrdinaryPage)
+    if (kind == PageKind::ordinary)
         at = gRun.chapterContentsStart != 0 ? gRun.chapterContentsStart : headerWord(kHeaderMainContentsStart);
     else
         at = gRun.firstMasterPage;
@@ -406,7 +412,8 @@ bool findEmbeddedFrame(std::uint32_t inlineId, int kind, Record &found, bool &pa
         if (record.endsList()) return false;
         std::uint8_t type = record.type;
         if (isFrame(type)) {
-            if (frameWord(frameOf(record), kFrameInlineId) == inlineId) {
+            FrameRef frame = frameOf(record);
+            if (isInText(frame) && frameWord(frame, kFrameInlineId) == inlineId) {
                 found = record;
                 return true;
             }
@@ -423,20 +430,13 @@ bool findEmbeddedFrame(std::uint32_t inlineId, int kind, Record &found, bool &pa
 
 } // namespace
 
-std::uint32_t frameWord(const FrameRef &frame, std::uint32_t offset) {
-    if (offset > frame.length || frame.length - offset < 4)
-        ddl::fatalErrorFormat("Document is damaged: the record at 0x%x is too short for its fields",
-                              frame.body - kRecordHeaderLength);
-    return imageU32(std::uint64_t{frame.body} + offset, "record field");
-}
-
-void writeTextFrame(DdlOutput &out, const FrameRef &frame, int kind, std::int32_t copy) {
+void writeTextFrame(DdlOutput &out, const FrameRef &frame, PageKind kind, std::int32_t copy) {
     bool hasStory = frameInt(frame, kFrameStoryIndex) >= 0;
-    if (kind == kOrdinaryPage && (frameWord(frame, kFrameFlags) & kFlagMasterCopy)) {
+    if (kind == PageKind::ordinary && (frameWord(frame, kFrameFlags) & kFlagMasterCopy)) {
         MasterObject master = masterObjectOf(frame);
         if (master.type != kRecordTextFrame && hasStory) scanStory(out, frame, kind);
-        writeFormat(out, "TEXT_%x={textframe\n{master TEXT_%x}{local 0}\n}\n\n", objectNumber(frame.body, 0),
-                    objectNumber(master.body, 1));
+        writeFormat(out, "TEXT_%x={textframe\n{master TEXT_%x}{local 0}\n}\n\n", objectNumber(frame.body, Numbering::plain),
+                    objectNumber(master.body, Numbering::chapterCopy));
         if (master.type == kRecordTextFrame) return;
     } else {
         if (hasStory) scanStory(out, frame, kind);
@@ -447,11 +447,11 @@ void writeTextFrame(DdlOutput &out, const FrameRef &frame, int kind, std::int32_
     writeStoryAndChain(out, frame, kind);
 }
 
-void writeLinkedTextFrame(DdlOutput &out, const FrameRef &frame, int kind, std::int32_t copy) {
-    if (kind == kOrdinaryPage && (frameWord(frame, kFrameFlags) & kFlagMasterCopy)) {
+void writeLinkedTextFrame(DdlOutput &out, const FrameRef &frame, PageKind kind, std::int32_t copy) {
+    if (kind == PageKind::ordinary && (frameWord(frame, kFrameFlags) & kFlagMasterCopy)) {
         MasterObject master = masterObjectOf(frame);
-        writeFormat(out, "TEXT_%x={textframe\n{master TEXT_%x}{local 0}\n}\n\n", objectNumber(frame.body, 0),
-                    objectNumber(master.body, 1));
+        writeFormat(out, "TEXT_%x={textframe\n{master TEXT_%x}{local 0}\n}\n\n", objectNumber(frame.body, Numbering::plain),
+                    objectNumber(master.body, Numbering::chapterCopy));
     } else {
         writeFrameName(out, "TEXT", "textframe", copy, objectNumber(frame.body, kind));
         writeCommonAttributes(out, frame, FrameKind::linked, kind, false, 0, 0);
@@ -460,19 +460,19 @@ void writeLinkedTextFrame(DdlOutput &out, const FrameRef &frame, int kind, std::
     registerLinkedFrame(frame, kind);
 }
 
-void writePictureFrame(DdlOutput &out, const FrameRef &frame, int kind, std::int32_t copy) {
+void writePictureFrame(DdlOutput &out, const FrameRef &frame, PageKind kind, std::int32_t copy) {
     std::uint32_t pathStart = 0, pathEnd = 0;
     bool hasPath = findOutlinePath(frame, pathStart, pathEnd);
-    if (kind == kOrdinaryPage && (frameWord(frame, kFrameFlags) & kFlagMasterCopy)) {
+    if (kind == PageKind::ordinary && (frameWord(frame, kFrameFlags) & kFlagMasterCopy)) {
         MasterObject master = masterObjectOf(frame);
-        std::uint32_t number = objectNumber(frame.body, 0);
+        std::uint32_t number = objectNumber(frame.body, Numbering::plain);
         writeFormat(out, "PICT_%x={pictframe\n", number);
         if (master.type == kRecordPictureFrame) {
-            writeFormat(out, "{master PICT_%x}{local 0}\n}\n\n", objectNumber(master.body, 1));
-            writeFormat(out, "PICTURE_%x=PICTURE_%x\n\n", number, objectNumber(master.body, 1));
+            writeFormat(out, "{master PICT_%x}{local 0}\n}\n\n", objectNumber(master.body, Numbering::chapterCopy));
+            writeFormat(out, "PICTURE_%x=PICTURE_%x\n\n", number, objectNumber(master.body, Numbering::chapterCopy));
             return;
         }
-        writeFormat(out, "{master TEXT_%x}{local 0}\n", objectNumber(master.body, 1));
+        writeFormat(out, "{master TEXT_%x}{local 0}\n", objectNumber(master.body, Numbering::chapterCopy));
         copy = 0;
     } else {
         writeFrameName(out, "PICT", "pictframe", copy, objectNumber(frame.body, kind));
@@ -484,7 +484,7 @@ void writePictureFrame(DdlOutput &out, const FrameRef &frame, int kind, std::int
     writePicture(out, frame, kind, copy);
 }
 
-void writeEmbedReference(DdlOutput &out, std::int32_t copy, std::uint32_t inlineId, int kind) {
+void writeEmbedReference(DdlOutput &out, std::int32_t copy, std::uint32_t inlineId, PageKind kind) {
     Record record;
     bool passedLimit = false;
     if (!findEmbeddedFrame(inlineId, kind, record, passedLimit)) return;
@@ -496,7 +496,7 @@ void writeEmbedReference(DdlOutput &out, std::int32_t copy, std::uint32_t inline
         writeFormat(out, "{embed %s_%x}\n", prefix, number);
 }
 
-void writeEmbeddedFrame(DdlOutput &out, std::int32_t copy, std::uint32_t inlineId, int kind) {
+void writeEmbeddedFrame(DdlOutput &out, std::int32_t copy, std::uint32_t inlineId, PageKind kind) {
     Record record;
     bool passedLimit = false;
     if (!findEmbeddedFrame(inlineId, kind, record, passedLimit)) {
@@ -520,7 +520,7 @@ void writeDocumentWalk(DdlOutput &out) {
     for (std::uint32_t at = headerWord(kHeaderMainContentsStart); recordAt(at, end, record); at = record.next()) {
         switch (record.type) {
         case kRecordPage:
-            writePage(out, record, kOrdinaryPage);
+            writePage(out, record, PageKind::ordinary);
             // Left and right master pages alternate page by page.
             gRun.currentMasterPage = gRun.secondMasterPage != 0 && gRun.currentMasterPage == gRun.firstMasterPage
                                          ? gRun.secondMasterPage
@@ -537,7 +537,7 @@ void writeDocumentWalk(DdlOutput &out) {
         }
         if (record.next() > end) ddl::fatalError("frame pointer passed contents limit");
     }
-    writeLinkedChains(out, 0);
+    writeLinkedChains(out, Numbering::plain);
 }
 
 } // namespace folio

@@ -236,11 +236,14 @@ void markload_seeds() {
              .build());
 }
 
+// The first byte says whether the value is REG_EXPAND_SZ; the rest is the value.
 void uninstall_path_seeds() {
-    seed("uninstall_path", "usable", std::string("C:\\Program Files\\Filters\nC:\\Windows"));
-    seed("uninstall_path", "unc", std::string("\\\\server\\share\\Filters\\..\\x*\nC:\\WINNT"));
-    seed("uninstall_path", "registry-key", std::string("HKLM\\Software\\Velmora\\Filters\\"));
-    seed("uninstall_path", "registry-value", std::string("HKCU\\Software\\Classes\\.bc5\\Content Type"));
+    using namespace std::string_literals;
+    seed("uninstall_path", "usable", "\0C:\\Program Files\\Filters"s);
+    seed("uninstall_path", "expanded", "\1%ProgramFiles%\\Velmora\\..\\Filters\\"s);
+    seed("uninstall_path", "unc-wildcard", "\0\\\\server\\share\\Fil*ters"s);
+    seed("uninstall_path", "registry-key", "\0HKLM\\Software\\Velmora\\Filters\\"s);
+    seed("uninstall_path", "registry-value", "\0HKCU\\Software\\Classes\\.bc5\\Content Type"s);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // File calls of the POSIX build, with Windows' dispositions and error codes.
 #include "platform/posix_internal.h"
+#include "platform/win32_process.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +23,8 @@ struct Handle {
     int fd = -1;
     std::vector<WIN32_FIND_DATAA> found;
     std::size_t next = 0;
+    std::string path;             // what a link's kind and a deletion on close refer to
+    bool delete_on_close = false;
 };
 
 Handle *as_handle(HANDLE handle, Handle::Kind kind) {
@@ -42,9 +45,19 @@ DWORD attributes_of(const struct stat &info) {
     return attributes;
 }
 
-void fill_find_data(WIN32_FIND_DATAA &data, const char *name, const struct stat &info) {
+// What Windows reports of `path` itself: a symbolic link has the attributes,
+// kind and size of what it points at, plus the reparse attribute.
+bool entry_stat(const std::string &path, struct stat &info, DWORD &attributes) {
+    if (lstat(path.c_str(), &info) != 0) return false;
+    bool link = S_ISLNK(info.st_mode);
+    if (link) stat(path.c_str(), &info); // a dangling link keeps its own
+    attributes = attributes_of(info) | (link ? FILE_ATTRIBUTE_REPARSE_POINT : 0);
+    return true;
+}
+
+void fill_find_data(WIN32_FIND_DATAA &data, const char *name, const struct stat &info, DWORD attributes) {
     std::memset(&data, 0, sizeof data);
-    data.dwFileAttributes = attributes_of(info);
+    data.dwFileAttributes = attributes;
     auto size = static_cast<std::uint64_t>(S_ISDIR(info.st_mode) ? 0 : info.st_size);
     data.nFileSizeLow = static_cast<DWORD>(size);
     data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
@@ -54,7 +67,7 @@ void fill_find_data(WIN32_FIND_DATAA &data, const char *name, const struct stat 
 
 } // namespace
 
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD,
+HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD attributes,
                    HANDLE) {
     if (path == nullptr || *path == '\0') {
         SetLastError(ERROR_PATH_NOT_FOUND);
@@ -67,7 +80,22 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWOR
     flags = reading && writing ? O_RDWR : writing ? O_WRONLY : O_RDONLY;
     struct stat info {};
     bool existed = stat(resolved.c_str(), &info) == 0;
-    if (existed && S_ISDIR(info.st_mode)) {
+    bool link_itself = (attributes & FILE_FLAG_OPEN_REPARSE_POINT) != 0;
+    struct stat own {};
+    if (link_itself && lstat(resolved.c_str(), &own) == 0 && S_ISLNK(own.st_mode)) existed = true;
+    bool directory = existed && S_ISDIR(info.st_mode);
+    if (existed && (directory || link_itself) && (attributes & FILE_FLAG_BACKUP_SEMANTICS) != 0 &&
+        disposition == OPEN_EXISTING) {
+        // Opened only to be looked at: a directory, or a link itself.
+        int fd = open(resolved.c_str(), O_PATH | O_CLOEXEC | (link_itself ? O_NOFOLLOW : 0));
+        if (fd < 0) {
+            fail(errno, path);
+            return INVALID_HANDLE_VALUE;
+        }
+        SetLastError(ERROR_SUCCESS);
+        return new Handle{Handle::Kind::file, fd, {}, 0, resolved, false};
+    }
+    if (directory) {
         SetLastError(ERROR_ACCESS_DENIED); // a directory is not a file to open
         return INVALID_HANDLE_VALUE;
     }
@@ -90,7 +118,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWOR
         fail(errno, path);
         return INVALID_HANDLE_VALUE;
     }
-    auto *handle = new Handle{Handle::Kind::file, fd, {}, 0};
+    auto *handle = new Handle{Handle::Kind::file, fd, {}, 0, resolved, (attributes & FILE_FLAG_DELETE_ON_CLOSE) != 0};
     bool reports_existing = disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
     SetLastError(reports_existing && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return handle;
@@ -183,6 +211,7 @@ BOOL CloseHandle(HANDLE object) {
     if (h == nullptr) return fail(EBADF);
     int result = close(h->fd);
     int error_number = errno;
+    if (h->delete_on_close) unlink(h->path.c_str());
     delete h;
     if (result != 0) return fail(error_number);
     return TRUE;
@@ -191,11 +220,12 @@ BOOL CloseHandle(HANDLE object) {
 DWORD GetFileAttributesA(LPCSTR path) {
     struct stat info {};
     std::string resolved = resolve_path(path);
-    if (resolved.empty() || stat(resolved.c_str(), &info) != 0) {
+    DWORD attributes = 0;
+    if (resolved.empty() || !entry_stat(resolved, info, attributes)) {
         fail(resolved.empty() ? ENOENT : errno, path);
         return INVALID_FILE_ATTRIBUTES;
     }
-    return attributes_of(info);
+    return attributes;
 }
 
 HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
@@ -207,16 +237,17 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    auto *handle = new Handle{Handle::Kind::search, -1, {}, 0};
+    auto *handle = new Handle{Handle::Kind::search, -1, {}, 0, {}, false};
     if (name.find_first_of("*?") == std::string::npos) {
         struct stat info {};
-        if (stat(resolved.c_str(), &info) != 0) {
+        DWORD attributes = 0;
+        if (!entry_stat(resolved, info, attributes)) {
             delete handle;
             fail(errno, pattern);
             return INVALID_HANDLE_VALUE;
         }
         handle->found.emplace_back();
-        fill_find_data(handle->found.back(), name.c_str(), info);
+        fill_find_data(handle->found.back(), name.c_str(), info, attributes);
     } else {
         DIR *dir = opendir(directory.c_str());
         if (dir == nullptr) {
@@ -227,10 +258,11 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
         while (dirent *entry = readdir(dir)) {
             if (!platform::pattern_matches(name.c_str(), entry->d_name)) continue;
             struct stat info {};
+            DWORD attributes = 0;
             std::string full = directory + "/" + entry->d_name;
-            if (stat(full.c_str(), &info) != 0 && lstat(full.c_str(), &info) != 0) continue;
+            if (!entry_stat(full, info, attributes)) continue;
             handle->found.emplace_back();
-            fill_find_data(handle->found.back(), entry->d_name, info);
+            fill_find_data(handle->found.back(), entry->d_name, info, attributes);
         }
         closedir(dir);
         // Windows lists "." and ".." first; keep that order for callers that skip them.
@@ -285,6 +317,10 @@ BOOL RemoveDirectoryA(LPCSTR path) {
     std::string resolved = resolve_path(path);
     struct stat info {};
     if (lstat(resolved.c_str(), &info) != 0) return fail(errno, path);
+    // A link to a directory is removed as Windows removes a directory link: the link alone.
+    struct stat target {};
+    if (S_ISLNK(info.st_mode) && stat(resolved.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+        return unlink(resolved.c_str()) == 0 ? TRUE : fail(errno, path);
     if (!S_ISDIR(info.st_mode)) {
         SetLastError(ERROR_DIRECTORY);
         return FALSE;
@@ -315,5 +351,28 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
     else
         mode |= S_IWUSR;
     if (chmod(resolved.c_str(), mode) != 0) return fail(errno, path);
+    return TRUE;
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION *information) {
+    Handle *h = as_handle(file, Handle::Kind::file);
+    struct stat info {};
+    if (h == nullptr || information == nullptr || fstat(h->fd, &info) != 0) return fail(h == nullptr ? EBADF : errno);
+    std::memset(information, 0, sizeof *information);
+    DWORD attributes = attributes_of(info);
+    struct stat target {};
+    if (S_ISLNK(info.st_mode))
+        attributes = FILE_ATTRIBUTE_REPARSE_POINT |
+                     (stat(h->path.c_str(), &target) == 0 ? attributes_of(target) : FILE_ATTRIBUTE_ARCHIVE);
+    information->dwFileAttributes = attributes;
+    information->dwVolumeSerialNumber = static_cast<DWORD>(info.st_dev);
+    auto size = static_cast<std::uint64_t>(S_ISREG(info.st_mode) ? info.st_size : 0);
+    information->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    information->nFileSizeLow = static_cast<DWORD>(size);
+    information->nNumberOfLinks = static_cast<DWORD>(info.st_nlink);
+    auto index = static_cast<std::uint64_t>(info.st_ino);
+    information->nFileIndexHigh = static_cast<DWORD>(index >> 32);
+    information->nFileIndexLow = static_cast<DWORD>(index);
+    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }

@@ -1,5 +1,6 @@
 // Windows-style paths on a case-sensitive POSIX file system.
 #include "platform/posix_internal.h"
+#include "platform/win32_process.h"
 
 #include <cctype>
 #include <cstring>
@@ -7,6 +8,8 @@
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -94,3 +97,49 @@ bool pattern_matches(const char *pattern, const char *name) {
 }
 
 } // namespace platform
+
+DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR *file_part) {
+    if (path == nullptr || *path == '\0') {
+        SetLastError(ERROR_INVALID_NAME);
+        return 0;
+    }
+    std::string spelled = path;
+    bool drive = spelled.size() >= 3 && std::isalpha(static_cast<unsigned char>(spelled[0])) && spelled[1] == ':' &&
+                 (spelled[2] == '\\' || spelled[2] == '/');
+    std::string root = drive ? spelled.substr(0, 2) + "\\" : "/";
+    char separator = drive ? '\\' : '/';
+    if (!drive && spelled[0] != '/' && spelled[0] != '\\') {
+        char current[4096];
+        if (getcwd(current, sizeof current) == nullptr) {
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return 0;
+        }
+        spelled = std::string(current) + "/" + spelled;
+    }
+    std::vector<std::string> parts;
+    std::size_t start = drive ? 3 : 0;
+    while (start <= spelled.size()) {
+        std::size_t end = spelled.find_first_of("\\/", start);
+        if (end == std::string::npos) end = spelled.size();
+        std::string part = spelled.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string full = root;
+    for (std::size_t i = 0; i < parts.size(); ++i) full += (i == 0 ? "" : std::string(1, separator)) + parts[i];
+    bool trailing = spelled.back() == '\\' || spelled.back() == '/';
+    if (trailing && !parts.empty()) full += separator;
+    while (!trailing && !parts.empty() && (full.back() == '.' || full.back() == ' ')) full.pop_back();
+    if (buffer == nullptr || full.size() >= size) return static_cast<DWORD>(full.size() + 1);
+    std::memcpy(buffer, full.c_str(), full.size() + 1);
+    if (file_part != nullptr) {
+        std::size_t cut = full.find_last_of(separator);
+        *file_part = trailing || cut == std::string::npos ? nullptr : buffer + cut + 1;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(full.size());
+}

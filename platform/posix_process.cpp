@@ -116,3 +116,29 @@ BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL fail_if_exists) {
 }
 
 void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
+    std::string text = source != nullptr ? source : "";
+    std::string expanded;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t open = text.find('%', at);
+        std::size_t close = open == std::string::npos ? std::string::npos : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            expanded += text.substr(at);
+            break;
+        }
+        expanded += text.substr(at, open - at);
+        const char *value = std::getenv(text.substr(open + 1, close - open - 1).c_str());
+        // An unknown name stays as written; its closing "%" may open the next one.
+        if (value == nullptr || close == open + 1) {
+            expanded += text.substr(open, close - open);
+            at = close;
+        } else {
+            expanded += value;
+            at = close + 1;
+        }
+    }
+    if (destination != nullptr && expanded.size() < size) std::memcpy(destination, expanded.c_str(), expanded.size() + 1);
+    return static_cast<DWORD>(expanded.size() + 1);
+}

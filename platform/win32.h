@@ -44,7 +44,8 @@ struct FILETIME {
 
 constexpr int MAX_PATH = 260;
 
-struct WIN32_FIND_DATAA {
+// The search result, in ANSI (char) and wide spellings alike.
+template <typename Char> struct Win32FindData {
     DWORD dwFileAttributes;
     FILETIME ftCreationTime;
     FILETIME ftLastAccessTime;
@@ -53,9 +54,10 @@ struct WIN32_FIND_DATAA {
     DWORD nFileSizeLow;
     DWORD dwReserved0;
     DWORD dwReserved1;
-    char cFileName[MAX_PATH];
-    char cAlternateFileName[14];
+    Char cFileName[MAX_PATH];
+    Char cAlternateFileName[14];
 };
+using WIN32_FIND_DATAA = Win32FindData<char>;
 using LPWIN32_FIND_DATAA = WIN32_FIND_DATAA *;
 
 #define TRUE 1

@@ -31,8 +31,9 @@ SystemRecord *close_key(HKEY handle, SystemRecord *failure) {
 
 } // namespace
 
-bool registry_read_default(const char *item, char (&text)[kPathCapacity]) {
+bool registry_read_default(const char *item, char (&text)[kPathCapacity], bool &expandable) {
     text[0] = '\0';
+    expandable = false;
     RegistryItem parsed{};
     if (!registry_item_parse(item, parsed)) return false;
     HKEY key = nullptr;
@@ -49,6 +50,7 @@ bool registry_read_default(const char *item, char (&text)[kPathCapacity]) {
         return false;
     }
     text[size < sizeof text ? size : sizeof text - 1] = '\0';
+    expandable = type == REG_EXPAND_SZ;
     return text[0] != '\0';
 }
 

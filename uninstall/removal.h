@@ -6,11 +6,13 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "platform/win32_process.h"
 
 #include <cstddef>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Every path buffer holds MAX_PATH characters, terminator included; longer
 // paths are skipped, never cut or overflowed.
@@ -42,18 +44,58 @@ void removal_defer(RemovalState &state, std::string_view path);
 
 // Deletes the file or directory tree at `path`, searching directories with
 // `pattern`; the first entry that cannot be deleted stops it and its record
-// is returned. Deferred paths are left in place and added to the list.
+// is returned. Deferred paths are left in place and added to the list. The
+// walk spells names in wide characters, so that a name the ANSI code page
+// cannot hold is deleted like any other; it never follows a junction or
+// link: one found in the tree, or put in place of a directory while the walk
+// runs, is removed itself.
 SystemRecord *removal_delete_tree(RemovalState &state, const char *path, const char *pattern);
 
-// Whether a recorded installation directory may be deleted: a full path
-// ("X:\..." or "\\server\share\...") below a root, with no "." or ".."
-// parts and no wildcard, that neither is, holds nor lies in the Windows
-// directory.
-bool removal_installation_path_usable(std::string_view path, std::string_view windows_directory);
+// What stays the same of a directory whatever the spelling of its path: its
+// volume's serial number and its index on that volume.
+struct FileIdentity {
+    DWORD volume;
+    DWORD index_high;
+    DWORD index_low;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+// The directories that are never deleted, by identity. Until `known` is set
+// (the Windows directory has been identified) every path is refused.
+struct ProtectedDirectories {
+    std::vector<FileIdentity> themselves; // refused, as is every directory holding one
+    std::vector<FileIdentity> contents;   // refused with everything inside them
+    bool known = false;
+};
+
+enum class Protection { folder, folder_and_contents };
+
+// Protects the directory at drive path `path` and every directory that holds
+// it, up to the root; with folder_and_contents everything inside it as well.
+// False when it is no drive path or cannot be identified (nothing is then added).
+bool removal_protect(ProtectedDirectories &protect, const char *path, Protection protection);
+
+// Turns the recorded installation directory into the one path that is then
+// deleted (the value of a REG_EXPAND_SZ is `expand`ed first), or refuses it.
+// Accepted: a drive path "X:\part\..." below the root, whatever its separators
+// ("/" or "\", repeated or trailing), that the system reads as written and
+// that is neither a protected directory, nor holds one, nor lies in one with
+// its contents; a directory that does not exist is accepted (there is nothing
+// to delete). Refused: device and namespace paths ("\\.\", "\\?\"), shares,
+// relative and drive-relative paths, a part ending in a dot or a space (the
+// system would drop it and read another directory), wildcards, control and
+// other characters no name may hold, and what cannot be identified.
+bool removal_installation_path(std::string_view value, bool expand, const ProtectedDirectories &protect,
+                               char (&path)[kPathCapacity]);
 
 // Copies the program to the temporary directory as "uninstallkv.exe",
-// replacing any earlier copy; false when the path does not fit or the copy fails.
-bool removal_copy_prepare(const RemovalState &state, char (&copy_path)[kPathCapacity]);
+// replacing any earlier copy, and opens the copy for reading, deleted when
+// its last handle closes, shared for reading alone so that nothing can write,
+// rename or delete it while the handle is held; its bytes are then compared
+// with the program's own through that handle. `inherit` makes the handle
+// inheritable by the started copy. INVALID_HANDLE_VALUE when any step fails
+// (the copy must then not be started).
+HANDLE removal_copy_prepare(const RemovalState &state, char (&copy_path)[kPathCapacity], LPSECURITY_ATTRIBUTES inherit);
 
 // The copy's command line: its path in quotes (a temporary directory with
 // spaces must not start another program), " -u ", then the deferred list.

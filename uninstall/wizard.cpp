@@ -7,6 +7,8 @@
 #include "uninstall/registry.h"
 #include "uninstall/removal.h"
 
+#include <shlobj.h>
+
 namespace {
 
 constexpr const char *kClassName = "Uninstall";
@@ -156,23 +158,58 @@ PageExit page_show(const Page &page) {
     return page_exit;
 }
 
-// The Windows directory, or an empty text when it cannot be read (nothing is
-// then deleted: the check refuses what it cannot compare).
-bool windows_directory(char (&directory)[kPathCapacity]) {
-    UINT length = GetWindowsDirectoryA(directory, sizeof directory);
-    if (length == 0 || length >= sizeof directory) {
-        directory[0] = '\0';
-        return false;
+// The shell folders that are never deleted, nor any directory holding one.
+constexpr int kShellFolders[] = {
+    CSIDL_PROFILE,           CSIDL_DESKTOPDIRECTORY,        CSIDL_PERSONAL,
+    CSIDL_APPDATA,           CSIDL_LOCAL_APPDATA,           CSIDL_PROGRAM_FILES,
+    CSIDL_PROGRAM_FILESX86,  CSIDL_PROGRAM_FILES_COMMON,    CSIDL_PROGRAM_FILES_COMMONX86,
+    CSIDL_COMMON_APPDATA,    CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS,
+    CSIDL_STARTMENU,         CSIDL_COMMON_STARTMENU,        CSIDL_FAVORITES,
+    CSIDL_MYPICTURES,        CSIDL_MYMUSIC,                 CSIDL_MYVIDEO,
+};
+
+// Folders a 32-bit program is not told of by the shell (the 64-bit Program
+// Files), or that older systems have no folder number for; an unset variable
+// stays as written, which is no drive path and protects nothing.
+constexpr const char *kFolderVariables[] = {
+    "%ProgramW6432%", "%CommonProgramW6432%", "%PUBLIC%", "%ALLUSERSPROFILE%", "%USERPROFILE%", "%SystemDrive%\\",
+};
+
+// The directories no recorded path may name: the system's Windows directory
+// with everything in it, the user's own Windows directory on a terminal
+// server, the shell folders and the temporary directory, each with every
+// directory holding it. Without the Windows directory nothing is known.
+ProtectedDirectories protected_directories() {
+    ProtectedDirectories protect;
+    char path[kPathCapacity];
+    UINT length = GetSystemWindowsDirectoryA(path, sizeof path);
+    protect.known = length > 0 && length < sizeof path &&
+                    removal_protect(protect, path, Protection::folder_and_contents);
+    length = GetWindowsDirectoryA(path, sizeof path);
+    if (length > 0 && length < sizeof path) removal_protect(protect, path, Protection::folder);
+    for (int folder : kShellFolders)
+        if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path)))
+            removal_protect(protect, path, Protection::folder);
+    for (const char *variable : kFolderVariables) {
+        DWORD size = ExpandEnvironmentStringsA(variable, path, sizeof path);
+        if (size > 0 && size <= sizeof path) removal_protect(protect, path, Protection::folder);
     }
-    return true;
+    DWORD temporary = GetTempPathA(sizeof path, path);
+    if (temporary > 0 && temporary < sizeof path) removal_protect(protect, path, Protection::folder);
+    return protect;
 }
 
+// A recorded path that is refused deletes nothing and keeps the registry
+// items, so that the set stays registered and can be removed once the value
+// is mended. With no path recorded there is nothing to delete but the items.
 void removal_run() {
-    char directory[kPathCapacity];
-    char windows[kPathCapacity];
-    if (registry_read_default(kInstallationKeyItem, directory) && windows_directory(windows) &&
-        removal_installation_path_usable(directory, windows))
+    char value[kPathCapacity];
+    bool expandable = false;
+    if (registry_read_default(kInstallationKeyItem, value, expandable)) {
+        char directory[kPathCapacity];
+        if (!removal_installation_path(value, expandable, protected_directories(), directory)) return;
         removal_delete_tree(removal, directory, "*.*");
+    }
     for (const char *item : kRegistryItems) registry_item_delete(item);
 }
 
@@ -190,14 +227,15 @@ void wizard_run() {
 }
 
 // Starts the temporary copy with "-u" and the deferred list. The copy is
-// opened delete-on-close with an inheritable handle, so the system deletes it
-// once the copy, which inherits the handle, has ended.
+// held open delete-on-close with an inheritable handle, so that nothing can
+// replace it before it starts and the system deletes it once the copy, which
+// inherits the handle, has ended. A copy that could not be made, opened or
+// checked is not started.
 void deletion_copy_start() {
     char copy[kPathCapacity];
-    if (!removal_copy_prepare(removal, copy)) return;
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE file = CreateFileA(copy, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit, OPEN_EXISTING,
-                              FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    HANDLE file = removal_copy_prepare(removal, copy, &inherit);
+    if (file == INVALID_HANDLE_VALUE) return;
     std::string line = removal_copy_command(copy, removal.deferred);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -207,7 +245,7 @@ void deletion_copy_start() {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    CloseHandle(file);
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -118,7 +118,7 @@ TEST(Embedded, FramesInTheTextAreWrittenByTheScanAndReferredToByTheStory) {
     doc.mainRecord(page(0, 0, 600000, 800000, 10000));
     doc.mainRecord(textFrame(box().story(story)).named("t"));
     FrameSpec embedded = box().story(picture).stacking(1);
-    embedded.inlineId = 7;
+    embedded.inText(7);
     doc.mainRecord(pictureFrame(embedded).named("e"));
     BuiltDocument built = doc.build();
     auto result = convert(doc);
@@ -131,6 +131,31 @@ TEST(Embedded, FramesInTheTextAreWrittenByTheScanAndReferredToByTheStory) {
     EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{});
 }
 
+// Frames may carry an inline frame id that no story embeds (Draw figures on a
+// page of a real document): only the in-text flag makes a frame the story's.
+TEST(Embedded, FrameWithAnInlineIdButNotInTheTextStandsOnItsPage) {
+    DocumentBuilder doc;
+    int picture = doc.pictureStory(Bytes{0, 0, 0}, 0xaff);
+    int story = doc.textStory(TextSpec{}.frameList("t").nextChunk().text("see").embeddedFrame(7));
+    doc.masterRecord(page(0, 0, 600000, 800000, 10000));
+    doc.mainRecord(chapter(1, 0, 0));
+    doc.mainRecord(page(0, 0, 600000, 800000, 10000));
+    FrameSpec placed = box().story(picture);
+    placed.inlineId = 7;
+    doc.mainRecord(pictureFrame(placed).named("placed"));
+    doc.mainRecord(textFrame(box().story(story).stacking(1)).named("t"));
+    BuiltDocument built = doc.build();
+    auto result = convert(doc);
+    ASSERT_EQ(result.failure, "");
+    std::string placedName = "PICT_" + hex(body(built, "placed")) + "={pictframe";
+    std::string t = hex(body(built, "t"));
+    EXPECT_LT(at(result.ddl, placedName), at(result.ddl, "TEXT_" + t + "={textframe"));
+    EXPECT_EQ(result.ddl.find(placedName, at(result.ddl, placedName) + 1), std::string::npos);
+    EXPECT_EQ(objectText(result.ddl, "STORY_" + t),
+              "STORY_" + t + "={story\n{adduserstyle STYLE_100}\n\"see\"\n{endoftext}\n}\n\n");
+    EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{});
+}
+
 TEST(Embedded, SeparateCopyWritesItsEmbeddedFramesUnderCopyNumbers) {
     DocumentBuilder doc;
     int story = doc.textStory(TextSpec{}.frameList("t").nextChunk().text("a").embeddedFrame(3));
@@ -140,7 +165,7 @@ TEST(Embedded, SeparateCopyWritesItsEmbeddedFramesUnderCopyNumbers) {
     doc.mainRecord(textFrame(box().story(story)).named("t"));
     doc.mainRecord(textFrame(box().story(story).flag(22).stacking(1)).named("copy"));
     FrameSpec embedded = box().stacking(2);
-    embedded.inlineId = 3;
+    embedded.inText(3);
     doc.mainRecord(textFrame(embedded).named("e"));
     BuiltDocument built = doc.build();
     auto result = convert(doc);
@@ -161,7 +186,7 @@ TEST(Embedded, FrameThatLeadsBackIntoItsStoryIsFatal) {
     doc.mainRecord(page(0, 0, 600000, 800000, 10000));
     doc.mainRecord(textFrame(box().story(story)).named("t"));
     FrameSpec loop = box().story(story).flag(22).stacking(1);
-    loop.inlineId = 5;
+    loop.inText(5);
     doc.mainRecord(textFrame(loop));
     EXPECT_EQ(convert(doc).failure, "Document is damaged: a frame embedded in story 0 leads back into it");
 }

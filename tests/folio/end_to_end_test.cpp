@@ -73,9 +73,7 @@ TEST(EndToEnd, FailuresCarryTheirMessage) {
         {{old, dir.file("out.ddl")}, "File produced by too old a version of Impression"},
         {{dir.file("absent.bc5"), dir.file("out.ddl")}, "Input file does not exist."},
         {{dir.file("Empty"), dir.file("out.ddl")}, "Can't open input file"},
-        {{broken, dir.file("out.ddl")},
-         "Document is damaged: its length of 2147483647 bytes lies outside the file (" +
-             std::to_string(std::filesystem::file_size(broken)) + " bytes)"},
+        {{broken, dir.file("out.ddl")}, "Can't read enough input"},
     };
     for (Runner runner : runners_for("Folioload")) {
         for (const Case &c : cases) {

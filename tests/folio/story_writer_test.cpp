@@ -47,32 +47,30 @@ std::string story(const Built &built, const std::string &body, std::size_t index
            "={story\n{adduserstyle STYLE_100}\n" + body + "{endoftext}\n}\n\n";
 }
 
+struct StoryCase {
+    const char *name;
+    TextSpec text;
+    std::string expected; // the story's body between its base style and {endoftext}
+};
+
+// Each text as the one story of a page, against its exact story object.
+void expectStories(const std::vector<StoryCase> &cases) {
+    for (const auto &c : cases) {
+        Built built = storiesOnAPage({c.text});
+        auto result = convert(built.doc, false, {"-nostylecheck"});
+        ASSERT_EQ(result.failure, "") << c.name;
+        EXPECT_EQ(storyObject(built, result.ddl), story(built, c.expected)) << c.name;
+        EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{}) << c.name;
+    }
+}
+
 TEST(StoryWriter, TextRunsAndControlCodes) {
-    struct Case {
-        const char *name;
-        TextSpec text;
-        std::string expected;
-    };
     std::string hundred(100, 'a');
-    const Case cases[] = {
+    const std::vector<StoryCase> cases = {
         {"escapes", TextSpec{}.nextChunk().text("say \"hi\" \\ ok"), "\"say \\\"hi\\\" \\\\ ok\"\n"},
         {"200 characters in runs of 80", TextSpec{}.nextChunk().text(hundred + std::string(100, 'b')),
          "\"" + std::string(80, 'a') + "\"\n\"" + std::string(20, 'a') + std::string(60, 'b') + "\"\n\"" +
              std::string(40, 'b') + "\"\n"},
-        {"paragraph end before more text", TextSpec{}.nextChunk().text("one").paragraph().text("two"),
-         "\"one\"\n{newpara}\n\"two\"\n"},
-        {"paragraph end before a style change",
-         TextSpec{}.nextChunk().styleChange({1}).text("x").paragraph().styleChange({2, 1}).text("y"),
-         "{adduserstyle STYLE_101}\n\"x\"\n{newpara}\n{remuserstyle STYLE_101}\n{adduserstyle STYLE_102}\n"
-         "{adduserstyle STYLE_101}\n\"y\"\n"},
-        {"paragraph end at the end of the story", TextSpec{}.nextChunk().text("end").paragraph(), "\"end\"\n"},
-        {"paragraph end before a page break", TextSpec{}.nextChunk().text("a").paragraph().pageBreak().text("b"),
-         "\"a\"\n{newpage}\n\"b\"\n"},
-        {"paragraph end across chunks", TextSpec{}.nextChunk().text("a").paragraph().nextChunk().text("b"),
-         "\"a\"\n{newpara}\n\"b\"\n"},
-        {"paragraph end, then a chunk starting with a page break",
-         TextSpec{}.nextChunk().text("a").paragraph().nextChunk().pageBreak().text("b"),
-         "\"a\"\n{newpage}\n\"b\"\n"},
         {"tabs and fields", TextSpec{}.nextChunk().text("p").tab().field(1, 0).field(2, 0).field(3, 0).text("q"),
          "\"p\"\n{tab}\n{pageno}\n{chapterno}\n\"q\"\n"},
         {"dropped bytes and codes without output",
@@ -83,13 +81,52 @@ TEST(StoryWriter, TextRunsAndControlCodes) {
          TextSpec{}.nextChunk().styleChange({9}).text("a").styleChange({1}).text("b").styleChange({0x100}),
          "\"a\"\n{adduserstyle STYLE_101}\n\"b\"\n{remuserstyle STYLE_101}\n{adduserstyle STYLE_100}\n"},
     };
-    for (const auto &c : cases) {
-        Built built = storiesOnAPage({c.text});
-        auto result = convert(built.doc, false, {"-nostylecheck"});
-        ASSERT_EQ(result.failure, "") << c.name;
-        EXPECT_EQ(storyObject(built, result.ddl), story(built, c.expected)) << c.name;
-        EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{}) << c.name;
-    }
+    expectStories(cases);
+}
+
+// Real documents keep about a paragraph per chunk, and an empty paragraph is a
+// chunk holding only a paragraph end: every one of them must give its break.
+TEST(StoryWriter, EveryParagraphEndGivesItsBreak) {
+    auto emptyParagraphs = [](TextSpec text, int count) {
+        for (int i = 0; i < count; ++i) text.nextChunk().paragraph();
+        return text;
+    };
+    auto breaks = [](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i) text += "{newpara}\n";
+        return text;
+    };
+    const TextSpec a = TextSpec{}.nextChunk().text("a").paragraph();
+    const std::vector<StoryCase> cases = {
+        {"paragraph end before more text", TextSpec{}.nextChunk().text("one").paragraph().text("two"),
+         "\"one\"\n{newpara}\n\"two\"\n"},
+        {"paragraph end across chunks", TextSpec{}.nextChunk().text("a").paragraph().nextChunk().text("b"),
+         "\"a\"\n{newpara}\n\"b\"\n"},
+        {"a chunk holding only a paragraph end", TextSpec{}.nextChunk().paragraph().nextChunk().text("b"),
+         "{newpara}\n\"b\"\n"},
+        {"one empty paragraph", emptyParagraphs(a, 1).nextChunk().text("b"), "\"a\"\n" + breaks(2) + "\"b\"\n"},
+        {"two empty paragraphs", emptyParagraphs(a, 2).nextChunk().text("b"), "\"a\"\n" + breaks(3) + "\"b\"\n"},
+        {"45 empty paragraphs", emptyParagraphs(a, 45).nextChunk().text("b"), "\"a\"\n" + breaks(46) + "\"b\"\n"},
+        {"empty paragraphs in one chunk", TextSpec{}.nextChunk().text("a").paragraph().paragraph().paragraph().text("b"),
+         "\"a\"\n" + breaks(3) + "\"b\"\n"},
+        {"paragraph end before a style change",
+         TextSpec{}.nextChunk().styleChange({1}).text("x").paragraph().styleChange({2, 1}).text("y"),
+         "{adduserstyle STYLE_101}\n\"x\"\n{newpara}\n{remuserstyle STYLE_101}\n{adduserstyle STYLE_102}\n"
+         "{adduserstyle STYLE_101}\n\"y\"\n"},
+        {"empty paragraphs before a style change", emptyParagraphs(a, 2).nextChunk().styleChange({1}).text("b"),
+         "\"a\"\n" + breaks(3) + "{adduserstyle STYLE_101}\n\"b\"\n"},
+        {"paragraph end before a page break", TextSpec{}.nextChunk().text("a").paragraph().pageBreak().text("b"),
+         "\"a\"\n{newpage}\n\"b\"\n"},
+        {"paragraph end, then a chunk starting with a page break",
+         TextSpec{}.nextChunk().text("a").paragraph().nextChunk().pageBreak().text("b"),
+         "\"a\"\n{newpage}\n\"b\"\n"},
+        {"empty paragraphs before a page break", emptyParagraphs(a, 2).nextChunk().pageBreak().text("b"),
+         "\"a\"\n" + breaks(2) + "{newpage}\n\"b\"\n"},
+        {"paragraph end at the end of the story", TextSpec{}.nextChunk().text("end").paragraph(), "\"end\"\n"},
+        {"empty paragraphs at the end of the story", emptyParagraphs(a, 2), "\"a\"\n" + breaks(2)},
+        {"a story of one empty paragraph", TextSpec{}.nextChunk().paragraph(), ""},
+    };
+    expectStories(cases);
 }
 
 TEST(StoryWriter, MergeFieldsAreNumberedFromTheStorysFirstMergeObject) {

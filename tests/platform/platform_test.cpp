@@ -1,10 +1,13 @@
 // The POSIX stand-ins answer as Windows does for the cases the programs meet.
 #include "platform/win32.h"
+#include "platform/win32_process.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <tuple>
 
 using testing_support::TempDir;
 
@@ -116,6 +119,59 @@ TEST(Files, ReadOnlyFilesAndFullDirectoriesAreNotDeleted) {
     EXPECT_EQ(GetLastError(), ERROR_DIR_NOT_EMPTY);
     ASSERT_TRUE(SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL));
     EXPECT_TRUE(DeleteFileA(file.c_str()));
+}
+
+} // namespace
+
+namespace {
+
+TEST(UninstallerCalls, PathsNamesAndIdentitiesAnswerAsWindowsDoes) {
+    struct Full { const char *path, *full; };
+    const Full full_paths[] = {
+        {"C:\\a\\b", "C:\\a\\b"},           {"c:/a//b/", "c:\\a\\b\\"},     {"C:\\a\\.\\b\\..\\c", "C:\\a\\c"},
+        {"C:\\a\\windows. ", "C:\\a\\windows"}, {"C:\\..\\..", "C:\\"},
+    };
+    for (const auto &c : full_paths) {
+        char full[MAX_PATH];
+        EXPECT_EQ(GetFullPathNameA(c.path, sizeof full, full, nullptr), std::string(c.full).size()) << c.path;
+        EXPECT_EQ(std::string(full), c.full) << c.path;
+    }
+    setenv("KV_PLATFORM_TEST", "C:\\Velmora", 1);
+    char expanded[64];
+    EXPECT_EQ(ExpandEnvironmentStringsA("%KV_PLATFORM_TEST%\\%UNSET_KV%\\100%", expanded, sizeof expanded), 27u);
+    EXPECT_EQ(std::string(expanded), "C:\\Velmora\\%UNSET_KV%\\100%");
+
+    // UTF-8 round trip; a stray byte becomes U+FFFD.
+    const char *text = "na\xC3\xAFve \xE6\x97\xA5 \xF0\x9F\x98\x80 \xFF";
+    WCHAR wide[32];
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 32), 12);
+    EXPECT_EQ(std::wstring(wide), L"na\u00EFve \u65E5 \U0001F600 \uFFFD");
+    char back[32];
+    ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, wide, -1, back, sizeof back, nullptr, nullptr), 20);
+    EXPECT_EQ(std::string(back), "na\xC3\xAFve \xE6\x97\xA5 \xF0\x9F\x98\x80 \xEF\xBF\xBD");
+
+    // One directory by two spellings is one identity; a link opened as itself is a reparse point.
+    TempDir dir;
+    std::filesystem::create_directory(dir.path / "Real");
+    std::filesystem::create_directory_symlink(dir.path / "Real", dir.path / "Link");
+    auto open = [](const std::string &path, DWORD flags, BY_HANDLE_FILE_INFORMATION &information) {
+        HANDLE handle = CreateFileA(path.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, flags, nullptr);
+        bool got = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &information);
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        return got;
+    };
+    BY_HANDLE_FILE_INFORMATION real{}, linked{}, link{};
+    ASSERT_TRUE(open(dir.file("REAL"), FILE_FLAG_BACKUP_SEMANTICS, real));
+    ASSERT_TRUE(open(dir.file("Link"), FILE_FLAG_BACKUP_SEMANTICS, linked));
+    ASSERT_TRUE(open(dir.file("Link"), FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, link));
+    EXPECT_EQ(real.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(link.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(std::make_tuple(real.dwVolumeSerialNumber, real.nFileIndexHigh, real.nFileIndexLow),
+              std::make_tuple(linked.dwVolumeSerialNumber, linked.nFileIndexHigh, linked.nFileIndexLow));
+    EXPECT_NE(real.nFileIndexLow, link.nFileIndexLow);
+    EXPECT_EQ(GetFileAttributesA(dir.file("Link").c_str()), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_TRUE(RemoveDirectoryA(dir.file("Link").c_str()));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path / "Real"));
 }
 
 } // namespace

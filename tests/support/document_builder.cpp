@@ -341,6 +341,11 @@ FrameSpec &FrameSpec::flag(std::uint32_t bit) {
     return *this;
 }
 
+FrameSpec &FrameSpec::inText(std::uint32_t inlineFrameId) {
+    inlineId = inlineFrameId;
+    return flag(13);
+}
+
 RecordSpec page(std::int32_t left, std::int32_t bottom, std::int32_t right, std::int32_t top, std::int32_t border) {
     RecordSpec described{1, Bytes(32, 0), {}, {}};
     described.setWord(4, static_cast<std::uint32_t>(left)).setWord(8, static_cast<std::uint32_t>(bottom));

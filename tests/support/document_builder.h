@@ -167,6 +167,7 @@ struct FrameSpec {
     FrameSpec &filled(std::uint32_t colourWord);
     FrameSpec &stacking(std::uint32_t index);
     FrameSpec &flag(std::uint32_t bit);
+    FrameSpec &inText(std::uint32_t inlineFrameId); // embedded in a story's text: the id and flag bit 13
 };
 
 RecordSpec page(std::int32_t left, std::int32_t bottom, std::int32_t right, std::int32_t top, std::int32_t border);

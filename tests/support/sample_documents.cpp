@@ -128,7 +128,7 @@ DocumentBuilder sampleDocument() {
     masterCopies(doc);
     FrameSpec embedded = FrameSpec{}.box(kPageWidth + 60000, 500000, kPageWidth + 120000, 540000)
                              .story(inTextPicture).stacking(3);
-    embedded.inlineId = 1;
+    embedded.inText(1);
     doc.mainRecord(pictureFrame(embedded));
 
     doc.mainRecord(leftPage(0).named("page 3"));

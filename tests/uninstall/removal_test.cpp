@@ -18,6 +18,7 @@
 
 using testing_support::TempDir;
 using testing_support::read_file;
+using testing_support::read_text;
 using testing_support::write_text;
 
 namespace {
@@ -233,46 +234,157 @@ TEST(TreeDeletion, PathsBeyondTheBufferAreSkippedAndTheirDirectoryStays) {
     EXPECT_TRUE(install.exists(inner));
 }
 
-TEST(InstallationPath, OnlyAFullPathBelowARootAndAwayFromWindowsIsDeleted) {
+// A system drive laid out in a test directory as the directory "C:", which
+// the stand-ins read for "C:\..." while it is the current directory, with
+// its folders protected as the wizard protects them.
+struct SystemDrive {
+    TempDir dir;
+    fs::path saved = fs::current_path();
+    ProtectedDirectories protect;
+
+    SystemDrive() {
+        for (const char *folder : {"Windows/System32/drivers", "Program Files/Velmora Filters/bin", "Program Files (x86)",
+                                   "ProgramData", "Users/Public/Documents", "Users/bob/Desktop", "Users/bob/Documents",
+                                   "Users/bob/AppData/Local/Temp", "Velmora Filters"})
+            fs::create_directories(dir.path / "C:" / folder);
+        fs::create_directory_symlink("Windows", dir.path / "C:" / "Shortcut");
+        fs::current_path(dir.path);
+        protect.known = removal_protect(protect, "C:\\Windows", Protection::folder_and_contents);
+        for (const char *folder : {"C:\\Users\\bob", "C:\\Users\\bob\\Desktop", "C:\\Users\\bob\\Documents",
+                                   "C:\\Program Files", "C:\\Program Files (x86)", "C:\\ProgramData", "C:\\Users\\Public",
+                                   "C:\\Users\\bob\\AppData\\Local\\Temp\\"})
+            EXPECT_TRUE(removal_protect(protect, folder, Protection::folder)) << folder;
+    }
+    ~SystemDrive() { fs::current_path(saved); }
+};
+
+// Sets an environment variable for one test.
+struct VariableOverride {
+    std::string name;
+    std::string saved;
+    bool had;
+    VariableOverride(std::string variable, const std::string &value) : name(std::move(variable)) {
+        const char *old = std::getenv(name.c_str());
+        had = old != nullptr;
+        if (had) saved = old;
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+    ~VariableOverride() {
+        if (had) setenv(name.c_str(), saved.c_str(), 1);
+        else unsetenv(name.c_str());
+    }
+};
+
+TEST(InstallationPath, EverySpellingResolvesToOnePathOrIsRefused) {
+    SystemDrive drive;
+    ASSERT_TRUE(drive.protect.known);
+    VariableOverride program_files("ProgramFiles", "C:\\Program Files");
+    VariableOverride profile("USERPROFILE", "C:\\Users\\bob");
     struct Case {
-        const char *path;
-        bool usable;
+        const char *value;
+        bool expand;
+        const char *path; // null: refused
     };
     const Case cases[] = {
-        {"C:\\Program Files\\Velmora Filters", true},
-        {"C:\\Program Files\\Velmora Filters\\", true},
-        {"d:/filters", true},
-        {"\\\\server\\share\\filters", true},
-        {"", false},
-        {"\\", false},
-        {"C:\\", false},
-        {"C:", false},
-        {"c:/", false},
-        {"C:\\\\", false},
-        {"Filters", false},
-        {"Program Files\\Filters", false},
-        {"C:Filters", false},
-        {"\\Filters", false},
-        {"\\\\server\\share", false},
-        {"\\\\server\\share\\", false},
-        {"\\\\server", false},
-        {"C:\\Program Files\\..", false},
-        {"C:\\Program Files\\..\\Windows", false},
-        {"C:\\.\\Filters", false},
-        {"C:\\Filters\\*", false},
-        {"C:\\Fil?ers", false},
-        {"C:\\Windows", false},
-        {"c:\\WINDOWS\\", false},
-        {"C:\\Windows\\System32", false},
-        {"C:/windows/fonts", false},
-        {"C:\\Windows Filters", true},
-        {"C:\\WindowsFilters", true},
+        // Ordinary installation directories, however separated.
+        {"C:\\Program Files\\Velmora Filters", false, "C:\\Program Files\\Velmora Filters"},
+        {"C:\\Program Files\\Velmora Filters\\", false, "C:\\Program Files\\Velmora Filters"},
+        {"C:\\Program Files\\Velmora Filters\\\\", false, "C:\\Program Files\\Velmora Filters"},
+        {"C:/Program Files/Velmora Filters", false, "C:\\Program Files\\Velmora Filters"},
+        {"c:\\\\program files//velmora filters/", false, "C:\\program files\\velmora filters"},
+        {"%ProgramFiles%\\Velmora Filters", true, "C:\\Program Files\\Velmora Filters"},
+        {"C:\\Velmora Filters", false, "C:\\Velmora Filters"},
+        {"C:\\Windows Filters", false, "C:\\Windows Filters"},
+        {"C:\\Users\\bob\\AppData\\Local\\Programs\\Velmora", false, "C:\\Users\\bob\\AppData\\Local\\Programs\\Velmora"},
+        {"D:\\Filters", false, "D:\\Filters"}, // nothing there: nothing to delete
+        // Other spellings of the Windows directory and what lies in it.
+        {"C:\\windows.", false, nullptr},
+        {"C:\\windows ", false, nullptr},
+        {"C:\\windows.\\system32", false, nullptr},
+        {"\\\\.\\C:\\windows", false, nullptr},
+        {"\\\\?\\C:\\windows", false, nullptr},
+        {"\\??\\C:\\windows", false, nullptr},
+        {"\\\\localhost\\C$\\windows", false, nullptr},
+        {"\\\\127.0.0.1\\ADMIN$\\system32", false, nullptr},
+        {"//localhost/C$/windows", false, nullptr},
+        {"C:\\WINDOWS", false, nullptr},
+        {"c:/windows/", false, nullptr},
+        {"C:\\Windows\\System32\\drivers", false, nullptr},
+        {"c:/windows/fonts", false, nullptr},
+        {"C:\\Shortcut", false, nullptr}, // a link to the Windows directory
+        {"C:\\Shortcut\\System32", false, nullptr},
+        {"C:\\Program Files\\..\\Windows", false, nullptr},
+        {"C:\\Program Files\\Velmora Filters\\.", false, nullptr},
+        // Shell folders, the temporary directory and what holds them.
+        {"C:\\Program Files", false, nullptr},
+        {"c:\\program files\\", false, nullptr},
+        {"C:\\Program Files (x86)", false, nullptr},
+        {"C:\\ProgramData", false, nullptr},
+        {"C:\\Users", false, nullptr},
+        {"C:\\Users\\Public", false, nullptr},
+        {"C:\\Users\\bob", false, nullptr},
+        {"%USERPROFILE%", true, nullptr},
+        {"C:\\Users\\bob\\Desktop", false, nullptr},
+        {"C:\\Users\\bob\\Documents", false, nullptr},
+        {"C:\\Users\\bob\\AppData", false, nullptr},
+        {"C:\\Users\\bob\\AppData\\Local\\Temp", false, nullptr},
+        // Roots, relative paths and characters no name holds.
+        {"", false, nullptr},
+        {"C:\\", false, nullptr},
+        {"C:", false, nullptr},
+        {"c:/", false, nullptr},
+        {"C:\\\\", false, nullptr},
+        {"Velmora Filters", false, nullptr},
+        {"Program Files\\Velmora Filters", false, nullptr},
+        {"C:Velmora Filters", false, nullptr},
+        {"\\Velmora Filters", false, nullptr},
+        {"%ProgramFiles%\\Velmora Filters", false, nullptr}, // a REG_SZ is taken as it stands
+        {"C:\\Filters\\*", false, nullptr},
+        {"C:\\Fil?ers", false, nullptr},
+        {"C:\\Filters:stream", false, nullptr},
+        {"C:\\Fil\"ters", false, nullptr},
+        {"C:\\Fil|ters", false, nullptr},
+        {"C:\\Fil\tters", false, nullptr},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(removal_installation_path_usable(c.path, "C:\\Windows"), c.usable) << '"' << c.path << '"';
-    // A directory that holds the Windows directory is refused as well.
-    EXPECT_FALSE(removal_installation_path_usable("C:\\OS", "C:\\OS\\Windows\\"));
-    EXPECT_TRUE(removal_installation_path_usable("C:\\OS\\Filters", "C:\\OS\\Windows\\"));
+    for (const auto &c : cases) {
+        char path[kPathCapacity] = "untouched";
+        bool accepted = removal_installation_path(c.value, c.expand, drive.protect, path);
+        EXPECT_EQ(accepted, c.path != nullptr) << '"' << c.value << '"';
+        EXPECT_EQ(std::string(path), c.path != nullptr ? c.path : "") << '"' << c.value << '"';
+    }
+    // Until the Windows directory is known, nothing is accepted.
+    char path[kPathCapacity];
+    EXPECT_FALSE(removal_installation_path("C:\\Velmora Filters", false, ProtectedDirectories{}, path));
+    // A path the buffer cannot hold is refused, never cut.
+    std::string long_path = "C:\\" + std::string(kPathCapacity, 'v');
+    EXPECT_FALSE(removal_installation_path(long_path, false, drive.protect, path));
+}
+
+TEST(TreeDeletion, LinksInTheTreeAreRemovedNeverFollowed) {
+    TempDir dir;
+    InstallationBuilder install(dir, "Filters");
+    install.add({"bin/Bmpload.exe", "docs/readme.txt"});
+    fs::create_directories(dir.path / "canary" / "inner");
+    write_text(dir.file("canary/keep.txt"), "keep");
+    write_text(dir.file("canary/inner/keep.txt"), "keep");
+    fs::create_directory_symlink(dir.path / "canary", InstallationBuilder::host(install.at("docs/link")));
+    fs::create_symlink(dir.path / "canary" / "keep.txt", InstallationBuilder::host(install.at("bin/file-link")));
+    RemovalState state{};
+
+    EXPECT_EQ(removal_delete_tree(state, install.root.c_str(), "*.*"), nullptr);
+
+    EXPECT_FALSE(install.exists());
+    EXPECT_EQ(read_text(dir.file("canary/keep.txt")), "keep");
+    EXPECT_EQ(read_text(dir.file("canary/inner/keep.txt")), "keep");
+}
+
+TEST(TreeDeletion, NamesBeyondASingleByteCodePageAreDeleted) {
+    TempDir dir;
+    InstallationBuilder install(dir, "Filters");
+    install.add({"\xE6\x97\xA5\xE6\x9C\xAC/\xCE\xA9mega.txt", "na\xC3\xAFve.txt", "plain.txt"});
+    RemovalState state{};
+    EXPECT_EQ(removal_delete_tree(state, install.root.c_str(), "*.*"), nullptr);
+    EXPECT_FALSE(install.exists());
 }
 
 TEST(RegistryItems, RootNamesMatchWithoutCaseAndTheLastPartNamesAValue) {
@@ -332,7 +444,7 @@ struct TemporaryDirectoryOverride {
     }
 };
 
-TEST(DeletionCopy, CopiesTheProgramToTheTemporaryDirectoryAndQuotesItsPath) {
+TEST(DeletionCopy, CopiesTheProgramToTheTemporaryDirectoryHeldOpenUntilStarted) {
     TempDir dir;
     fs::create_directory(dir.path / "Local Settings");
     std::string temporary = (dir.path / "Local Settings").string();
@@ -342,14 +454,21 @@ TEST(DeletionCopy, CopiesTheProgramToTheTemporaryDirectoryAndQuotesItsPath) {
     TemporaryDirectoryOverride use(temporary);
 
     char copy[kPathCapacity];
-    ASSERT_TRUE(removal_copy_prepare(state, copy));
+    HANDLE held = removal_copy_prepare(state, copy, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(std::string(copy), temporary + "/uninstallkv.exe");
     EXPECT_EQ(read_file(copy), read_file(dir.file("uninstallkv.exe")));
     EXPECT_EQ(removal_copy_command(copy, state.deferred),
               "\"" + temporary + "/uninstallkv.exe\" -u \"C:\\Filters\\uninstallkv.exe\" \"C:\\Filters\"");
+    // The last handle gone, the copy goes with it.
+    EXPECT_TRUE(CloseHandle(held));
+    EXPECT_FALSE(fs::exists(copy));
 
     RemovalState unknown{};
-    EXPECT_FALSE(removal_copy_prepare(unknown, copy));
+    EXPECT_EQ(removal_copy_prepare(unknown, copy, nullptr), INVALID_HANDLE_VALUE);
+    // A temporary directory that cannot take the copy starts nothing.
+    TemporaryDirectoryOverride missing(dir.file("missing"));
+    EXPECT_EQ(removal_copy_prepare(state, copy, nullptr), INVALID_HANDLE_VALUE);
 }
 
 TEST(DeletionCopy, ATemporaryDirectoryTooLongForTheBufferStartsNoCopy) {
@@ -360,7 +479,7 @@ TEST(DeletionCopy, ATemporaryDirectoryTooLongForTheBufferStartsNoCopy) {
     TemporaryDirectoryOverride use(temporary);
     RemovalState state{dir.file("uninstallkv.exe"), ""};
     char copy[kPathCapacity];
-    EXPECT_FALSE(removal_copy_prepare(state, copy));
+    EXPECT_EQ(removal_copy_prepare(state, copy, nullptr), INVALID_HANDLE_VALUE);
     EXPECT_TRUE(fs::is_empty(temporary));
 }
 

@@ -9,7 +9,17 @@
 #  2. from outside the directory: everything goes at once and no copy starts;
 #  3. Cancel on page 2 answered Yes: nothing is deleted;
 #  4. a relative installation path: nothing is deleted, the registry items
-#     still go and page 3 still shows.
+#     stay and page 3 still shows;
+#  5. a table of recorded paths, each run straight through the pages: other
+#     spellings of system directories delete nothing and keep the registry
+#     items; odd spellings of the installation directory, a REG_EXPAND_SZ
+#     value and names outside the ANSI code page delete the installation and
+#     nothing else; a link in the tree to a canary directory is never
+#     followed. Wine cannot make junctions (mklink /J fails) and shows a
+#     POSIX link to a directory as a directory reparse point, which it then
+#     cannot remove: the walk stops at the link, the registry items go. A
+#     canary directory beside the installation, and each system directory a
+#     row names, must come through unchanged.
 # Exits 77 (skipped) when Wine, xvfb-run or the programs are missing, or when
 # this Wine cannot run programs of the build at all.
 set -euo pipefail
@@ -86,6 +96,10 @@ make_installation() {
 register() {
   local install=$1
   reg add "$filters_key" /ve /d "$(winpath "$install")" /f || fail "cannot write $filters_key"
+  register_items
+}
+
+register_items() {
   reg add "$filters_key" /v Version /d 1.0 /f
   local value
   for value in "${uninstall_values[@]}"; do
@@ -163,7 +177,20 @@ for value in "${uninstall_values[@]}"; do
   value_exists "$uninstall_key" "$value" || fail "$uninstall_key\\$value went after Cancel"
 done
 
-echo "4. a relative installation path deletes nothing, but the registry items still go"
+registry_kept() {
+  value_exists "$filters_key" Version || fail "$filters_key went ($1)"
+  for value in "${uninstall_values[@]}"; do
+    value_exists "$uninstall_key" "$value" || fail "$uninstall_key\\$value went ($1)"
+  done
+}
+
+registry_gone() {
+  key_exists "$filters_key" && fail "$filters_key is still there ($1)"
+  key_exists "$uninstall_key" && fail "$uninstall_key is still there ($1)"
+  return 0
+}
+
+echo "4. a relative installation path deletes nothing and keeps the registry items"
 # Were the path taken as it stands, it would name this directory beside the uninstaller's working directory.
 relative="$work/current/Velmora Filters"
 make_installation "$relative" no
@@ -172,8 +199,67 @@ register "$relative"
 reg add "$filters_key" /ve /d "Velmora Filters" /f || fail "cannot write $filters_key"
 (cd "$work/current" && drive finish "$outside" -) || exit 1
 [ "$(listing "$relative")" = "$before" ] || fail "a relative path was deleted: $(listing "$relative" | tr '\n' ' ')"
-key_exists "$filters_key" && fail "$filters_key is still there"
-key_exists "$uninstall_key" && fail "$uninstall_key is still there"
+registry_kept "relative path"
+
+echo "5. recorded paths in every spelling"
+drive_c=$WINEPREFIX/drive_c
+user=$(id -un)
+install="$work/Velmora Filters"
+canary="$work/canary"
+mkdir -p "$canary/inner" && printf 'keep\n' >"$canary/keep.txt" && printf 'keep\n' >"$canary/inner/keep.txt"
+canary_before=$(listing "$canary"; cat "$canary/keep.txt" "$canary/inner/keep.txt")
+install_win=$(winpath "$install")
+# name | type | value | uninstaller inside or outside | installation gone, kept, or left at the link | system directory the value names
+rows=(
+  "windows-dot|REG_SZ|C:\\windows.|outside|kept|$drive_c/windows"
+  "device-path|REG_SZ|\\\\.\\C:\\windows|outside|kept|$drive_c/windows"
+  "profile|REG_SZ|C:\\users\\$user|outside|kept|$drive_c/users/$user"
+  "program-files|REG_SZ|C:\\Program Files|outside|kept|$drive_c/Program Files"
+  "trailing-separators|REG_SZ|$install_win\\\\|outside|gone|"
+  "forward-slashes|REG_SZ|${install_win//\\//}|inside|gone|"
+  "expandable|REG_EXPAND_SZ|%TEMP%\\Velmora Filters|outside|gone|"
+  "non-ansi-names|REG_SZ|$install_win|outside|gone|"
+  "link-to-canary|REG_SZ|$install_win|outside|link-kept|"
+)
+for row in "${rows[@]}"; do
+  IFS='|' read -r name type value from outcome system <<<"$row"
+  echo "  $name: $value"
+  target=$install
+  [ "$type" = REG_EXPAND_SZ ] && target="$temp_directory/Velmora Filters"
+  rm -rf "$install" "$target"
+  make_installation "$target" "$([ "$from" = inside ] && echo yes || echo no)"
+  case $name in
+    non-ansi-names) mkdir -p "$target/Ωmega" && printf 'x\n' >"$target/日本語.txt" && printf 'x\n' >"$target/Ωmega/ü.txt" ;;
+    link-to-canary) ln -s "$canary" "$target/docs/link" ;;
+  esac
+  if [ -n "$system" ]; then printf 'keep\n' >"$system/kv-canary.txt"; fi
+  system_before=""
+  if [ -n "$system" ]; then system_before=$(find "$system" -maxdepth 2 | LC_ALL=C sort); fi
+  before=$(listing "$target")
+  reg add "$filters_key" /ve /t "$type" /d "$value" /f || fail "cannot write $filters_key"
+  register_items
+  uninstaller=$outside
+  [ "$from" = inside ] && uninstaller="$target/bin/uninstallkv.exe"
+  drive straight "$uninstaller" -
+  if [ "$outcome" = gone ]; then
+    wait_gone "$target" || fail "$name: the installation is still there: $(listing "$target" | tr '\n' ' ')"
+    registry_gone "$name"
+  elif [ "$outcome" = link-kept ]; then
+    [ "$(readlink "$target/docs/link")" = "$canary" ] || fail "$name: the link went or changed"
+    registry_gone "$name"
+  else
+    [ "$(listing "$target")" = "$before" ] || fail "$name: the installation changed: $(listing "$target" | tr '\n' ' ')"
+    registry_kept "$name"
+  fi
+  if [ -n "$system" ]; then
+    [ "$(find "$system" -maxdepth 2 | LC_ALL=C sort)" = "$system_before" ] || fail "$name: $system changed"
+    rm -f "$system/kv-canary.txt"
+  fi
+  [ "$(listing "$canary"; cat "$canary/keep.txt" "$canary/inner/keep.txt")" = "$canary_before" ] || fail "$name: the canary changed"
+  [ "$(listing "$target-data")" = "$(printf '.\n./keep.txt')" ] || fail "$name: the neighbouring directory changed"
+  reg delete "$filters_key" /f || true
+  reg delete "$uninstall_key" /f || true
+done
 
 # The page screenshots, as PNG beside the driver's BMPs.
 if command -v convert >/dev/null; then

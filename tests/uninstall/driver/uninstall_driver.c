@@ -1,8 +1,10 @@
 /* Drives uninstallkv as a user would, for the end-to-end test:
- *   uninstall_driver <report file> <screenshot directory or -> <finish|cancel> <uninstallkv.exe> [<temp directory>]
+ *   uninstall_driver <report file> <screenshot directory or -> <finish|straight|cancel> <uninstallkv.exe> [<temp directory>]
  * "finish" goes through every page: the close box answered No on page 1,
  * Back on page 2, Cancel answered No on page 2, then Continue and OK, and
  * takes a screenshot of each page (page1.bmp, page2.bmp, page3.bmp).
+ * "straight" presses Continue on pages 1 and 2 and OK on page 3, and checks
+ * that page 3 reports completion whatever was removed.
  * "cancel" leaves page 1 with Continue and answers Cancel on page 2 with Yes.
  * The report holds one line per step and ends with "result: ok" or
  * "result: failed: <why>"; the exit code is 0 or 1 as well. A temporary
@@ -279,13 +281,31 @@ static const char *finish(HWND main_window, const char *shots) {
     return NULL;
 }
 
-static const char *cancel(HWND main_window) {
+/* Leaves page 1 with Continue...: page 2, or null when a page did not appear. */
+static HWND to_page2(HWND main_window) {
     HWND page;
     note("page 1");
-    if ((page = wait_page(main_window, 1011)) == NULL) return "page 1 did not appear";
+    if ((page = wait_page(main_window, 1011)) == NULL) return NULL;
     note("page 1 Continue...");
     press(page, IDOK);
-    if ((page = wait_page(main_window, 1014)) == NULL) return "page 2 did not appear";
+    return wait_page(main_window, 1014);
+}
+
+static const char *straight(HWND main_window) {
+    HWND page;
+    if ((page = to_page2(main_window)) == NULL) return "page 1 or 2 did not appear";
+    note("page 2 Continue");
+    press(page, IDOK);
+    if ((page = wait_page(main_window, 1018)) == NULL) return "page 3 did not appear";
+    CHECK(expect_page3(page));
+    note("page 3 OK");
+    press(page, IDOK);
+    return NULL;
+}
+
+static const char *cancel(HWND main_window) {
+    HWND page;
+    if ((page = to_page2(main_window)) == NULL) return "page 1 or 2 did not appear";
     note("page 2 Cancel, answered Yes");
     press(page, IDCANCEL);
     return answer_question(IDYES);
@@ -299,8 +319,9 @@ int main(int argc, char **argv) {
     const char *why;
     DWORD exit_code = 1;
 
-    if ((argc != 5 && argc != 6) || (strcmp(argv[3], "finish") != 0 && strcmp(argv[3], "cancel") != 0)) {
-        fprintf(stderr, "usage: uninstall_driver <report file> <screenshot directory or -> <finish|cancel> "
+    if ((argc != 5 && argc != 6) ||
+        (strcmp(argv[3], "finish") != 0 && strcmp(argv[3], "straight") != 0 && strcmp(argv[3], "cancel") != 0)) {
+        fprintf(stderr, "usage: uninstall_driver <report file> <screenshot directory or -> <finish|straight|cancel> "
                         "<uninstallkv.exe> [<temp directory>]\n");
         return 2;
     }
@@ -327,7 +348,9 @@ int main(int argc, char **argv) {
         TerminateProcess(process.hProcess, 1);
         return fail("the main window's caption is not \"Uninstall\"");
     }
-    why = strcmp(argv[3], "finish") == 0 ? finish(main_window, argv[2]) : cancel(main_window);
+    why = strcmp(argv[3], "finish") == 0     ? finish(main_window, argv[2])
+          : strcmp(argv[3], "straight") == 0 ? straight(main_window)
+                                             : cancel(main_window);
     if (why != NULL) {
         TerminateProcess(process.hProcess, 1);
         return fail(why);
