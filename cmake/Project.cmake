@@ -101,7 +101,8 @@ function(fuzzer name)
     set(seeds "")
   endif()
   add_test(NAME fuzz.${name}
-    COMMAND ${target} -max_total_time=${FILTERS_FUZZ_SECONDS} ${options} ${corpus} ${seeds})
+    COMMAND ${target} -max_total_time=${FILTERS_FUZZ_SECONDS} ${options}
+            -artifact_prefix=${CMAKE_BINARY_DIR}/fuzz/${name}- ${corpus} ${seeds})
 
   # Inputs that once failed, run once each on every test run.
   file(GLOB regressions CONFIGURE_DEPENDS ${FILTERS_SOURCE_ROOT}/fuzz/regressions/${name}/*)
