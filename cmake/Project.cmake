@@ -76,17 +76,50 @@ function(unit_test name)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${environment_file})
 endfunction()
 
-# fuzzer(<name> SOURCES ... LIBS ...): a libFuzzer target, run briefly by ctest.
+# fuzzer(<name> SOURCES ... LIBS ... MAX_LEN <bytes> [TIMEOUT <seconds>]): the
+# libFuzzer target <name>_fuzz, with inputs up to MAX_LEN bytes. It starts from
+# the seeds of fuzz/seeds/<name>/ and uses fuzz/dictionaries/<name>.dict when
+# they exist, and replays the inputs of fuzz/regressions/<name>/ as a test of
+# their own. Its options are also written to fuzz/<name>.options in the build
+# tree, where fuzz/campaign.sh reads them; ctest runs it briefly.
 function(fuzzer name)
-  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${F_SOURCES})
-  target_link_libraries(${name} PRIVATE ${F_LIBS} platform project_warnings)
-  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
-  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  cmake_parse_arguments(F "" "MAX_LEN;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_MAX_LEN)
+    message(FATAL_ERROR "fuzzer(${name}) needs MAX_LEN")
+  endif()
+  if(NOT F_TIMEOUT)
+    set(F_TIMEOUT 10)
+  endif()
+  set(target ${name}_fuzz)
+  add_executable(${target} ${F_SOURCES} ${FILTERS_SOURCE_ROOT}/fuzz/asan_options.cpp)
+  target_link_libraries(${target} PRIVATE ${F_LIBS} platform project_warnings)
+  target_compile_options(${target} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+
+  set(options -max_len=${F_MAX_LEN} -timeout=${F_TIMEOUT} -rss_limit_mb=2048)
+  set(dictionary ${FILTERS_SOURCE_ROOT}/fuzz/dictionaries/${name}.dict)
+  if(EXISTS ${dictionary})
+    list(APPEND options -dict=${dictionary})
+  endif()
+  list(JOIN options " " options_line)
+  file(WRITE ${CMAKE_BINARY_DIR}/fuzz/${name}.options "${options_line}\n")
+
+  # New finds go to the first folder; the seeds are only read.
   set(corpus ${CMAKE_BINARY_DIR}/fuzz/${name}.corpus)
   file(MAKE_DIRECTORY ${corpus})
+  set(seeds ${FILTERS_SOURCE_ROOT}/fuzz/seeds/${name})
+  if(NOT IS_DIRECTORY ${seeds})
+    set(seeds "")
+  endif()
   add_test(NAME fuzz.${name}
-    COMMAND ${name} -max_total_time=${FILTERS_FUZZ_SECONDS} -rss_limit_mb=2048 -timeout=10 ${corpus})
+    COMMAND ${target} -max_total_time=${FILTERS_FUZZ_SECONDS} ${options}
+            -artifact_prefix=${CMAKE_BINARY_DIR}/fuzz/${name}- ${corpus} ${seeds})
+
+  # Inputs that once failed, run once each on every test run.
+  file(GLOB regressions CONFIGURE_DEPENDS ${FILTERS_SOURCE_ROOT}/fuzz/regressions/${name}/*)
+  if(regressions)
+    add_test(NAME fuzz.${name}.regressions COMMAND ${target} ${options} ${regressions})
+  endif()
 endfunction()
 set(FILTERS_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzzer runs under ctest")

@@ -14,10 +14,13 @@ struct alignas(std::max_align_t) BlockHeader {
 // No block of the filters needs more; anything larger is treated as no memory
 // rather than trusting the system to refuse it.
 constexpr std::size_t kMaxBlockSize = (std::size_t{1} << 30) + (std::size_t{1} << 20);
+std::size_t max_block_size = kMaxBlockSize;
 
 BlockHeader *header_of(void *block) { return static_cast<BlockHeader *>(block) - 1; }
 
 } // namespace
+
+void block_set_limit(std::size_t bytes) { max_block_size = bytes < kMaxBlockSize ? bytes : kMaxBlockSize; }
 
 std::size_t block_size(const void *block) {
     return block == nullptr ? 0 : (static_cast<const BlockHeader *>(block) - 1)->size;
@@ -25,7 +28,7 @@ std::size_t block_size(const void *block) {
 
 ErrorRecord *block_alloc_raw(void **owner, std::size_t size) {
     if (size == 0) size = 1;
-    void *raw = size > kMaxBlockSize ? nullptr : std::calloc(1, sizeof(BlockHeader) + size);
+    void *raw = size > max_block_size ? nullptr : std::calloc(1, sizeof(BlockHeader) + size);
     if (raw == nullptr) {
         *owner = nullptr;
         return error_from_code(kErrorMemory);
@@ -42,7 +45,7 @@ ErrorRecord *block_resize_raw(void **owner, std::size_t size) {
     if (size == 0) size = 1;
     BlockHeader *old_header = header_of(*owner);
     std::size_t old_size = old_header->size;
-    void *raw = size > kMaxBlockSize ? nullptr : std::realloc(old_header, sizeof(BlockHeader) + size);
+    void *raw = size > max_block_size ? nullptr : std::realloc(old_header, sizeof(BlockHeader) + size);
     if (raw == nullptr) return error_from_code(kErrorMemory); // the owner keeps the old block
     auto *header = static_cast<BlockHeader *>(raw);
     header->size = size;

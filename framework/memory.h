@@ -15,6 +15,10 @@ ErrorRecord *block_resize_raw(void **owner, std::size_t size);
 ErrorRecord *block_ensure_raw(void **owner, std::size_t needed, std::size_t step);
 void block_free_raw(void **owner);
 std::size_t block_size(const void *block);
+// Lowers the largest block granted; larger requests fail as when memory runs
+// out. The fuzzers use it so that a few header bytes cannot cost a gigabyte
+// of zeros on every run.
+void block_set_limit(std::size_t bytes);
 
 template <class T> ErrorRecord *block_alloc(T **owner, std::size_t size) {
     return block_alloc_raw(reinterpret_cast<void **>(owner), size);

@@ -3,8 +3,14 @@
 // The first byte chooses a REG_EXPAND_SZ value; the rest is the value.
 #include "uninstall/removal.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -29,8 +35,33 @@ bool well_formed(std::string_view path) {
 
 } // namespace
 
+namespace {
+
+int gEmptyDirectory = -1, gStartDirectory = -1;
+
+} // namespace
+
+// The path checks open what they are given to learn its identity; from an
+// empty working directory a relative spelling finds nothing quickly, instead
+// of reading the directory of whoever started the fuzzer on every run. The
+// fuzzer's own files keep the directory it was started in.
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    char directory[] = "/dev/shm/uninstall-fuzz-XXXXXX";
+    char fallback[] = "/tmp/uninstall-fuzz-XXXXXX";
+    const char *made = mkdtemp(directory);
+    if (made == nullptr) made = mkdtemp(fallback);
+    if (made == nullptr) std::abort();
+    gEmptyDirectory = open(made, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    gStartDirectory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (gEmptyDirectory < 0 || gStartDirectory < 0) std::abort();
+    static std::string empty = made;
+    std::atexit([] { std::remove(empty.c_str()); });
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size == 0) return 0;
+    if (fchdir(gEmptyDirectory) != 0) std::abort();
     std::string_view value(reinterpret_cast<const char *>(data + 1), size - 1);
     ProtectedDirectories protect;
     protect.known = true;
@@ -44,5 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     RegistryItem item{};
     registry_item_parse(value, item);
+    if (fchdir(gStartDirectory) != 0) std::abort();
     return 0;
 }

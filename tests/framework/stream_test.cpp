@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <numeric>
 #include <string>
 
@@ -52,6 +53,24 @@ struct StreamTest : ::testing::Test {
     TempDir dir;
     std::string path = dir.file("data");
 };
+
+TEST_F(StreamTest, ALoweredBlockLimitRefusesLargerBlocksAndHalvesTheBuffer) {
+    testing_support::write_file(path, counting_bytes(10));
+    block_set_limit(131071);
+    char *block = nullptr;
+    ErrorRecord *refused = block_alloc(&block, 131072);
+    FileStream s;
+    ErrorRecord *opened = stream_open(path.c_str(), 'r', 131072, &s);
+    block_set_limit(SIZE_MAX); // back to the filters' own limit
+    ASSERT_NE(refused, nullptr);
+    EXPECT_EQ(refused->code, kErrorMemory);
+    EXPECT_EQ(block, nullptr);
+    ASSERT_EQ(opened, nullptr);
+    EXPECT_EQ(s.capacity, 65536);
+    EXPECT_EQ(stream_close(&s, nullptr), nullptr);
+    ASSERT_EQ(block_alloc(&block, 131072), nullptr);
+    block_free(&block);
+}
 
 TEST_F(StreamTest, ReadsAcrossBufferEndsDirectlyAndByByte) {
     const Bytes data = counting_bytes(3000);

@@ -1,0 +1,11 @@
+# The four raster filters share one harness; each target names its filter.
+foreach(format bmp gif pcx png)
+  string(SUBSTRING ${format} 0 1 initial)
+  string(TOUPPER ${initial} initial)
+  string(SUBSTRING ${format} 1 -1 rest)
+  fuzzer(${format} SOURCES ${CMAKE_CURRENT_LIST_DIR}/raster_fuzz.cpp LIBS ${format}_reader MAX_LEN 65536)
+  target_compile_definitions(${format}_fuzz PRIVATE FUZZ_PROGRAM=k${initial}${rest}loadProgram)
+  embed_resource(${format}_fuzz MESSAGES MESSAGES.TXT 2057 ${PROJECT_SOURCE_DIR}/framework/messages.txt)
+endforeach()
+target_compile_definitions(png_fuzz PRIVATE FUZZ_MEND_PNG_CRCS=1)
+target_compile_definitions(gif_fuzz PRIVATE FUZZ_MAX_BLOCK_BYTES=1048576)
