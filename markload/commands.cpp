@@ -195,11 +195,16 @@ bool fontColour(Markload &m) {
     return true;
 }
 
+// Without a colour it writes the attribute bare, as fontcolour does.
 bool backColour(Markload &m) {
-    const int number = colourNumber(m);
-    emit(m, "{background COL_");
-    emitInt(m, number);
-    emit(m, " 0x10000}\r\n");
+    emit(m, "{background");
+    if (hasArgument(m)) {
+        const int number = colourNumber(m);
+        emit(m, " COL_");
+        emitInt(m, number);
+        emit(m, " 0x10000");
+    }
+    emit(m, "}\r\n");
     return true;
 }
 
@@ -271,6 +276,9 @@ bool tabs(Markload &m) {
             for (const auto &k : kTabKinds)
                 if (m.token() == k.word) kind = &k;
             if (kind != nullptr) {
+                // A type without a position writes no tab: its value would
+                // come from after the comma or the group's closing brace.
+                if (atEnd(m) || cursorOn(m, '}') || cursorOn(m, ';') || cursorOn(m, ',')) continue;
                 emit(m, kind->attribute);
             } else {
                 // A bare position is a left tab; the item is its value.

@@ -43,6 +43,7 @@ struct StyleEntry {
     bool effectRuler = false;     // pass 1 met "effectruler on" in its definition
     bool replaying = false;       // its definition is being replayed now
     std::size_t definePosition = 0;  // input position just after its "define"
+    std::size_t definitionEnd = 0;   // its closing brace, found by pass 2
 };
 
 struct Colour {
@@ -55,7 +56,8 @@ struct Colour {
 using DrainFunction = void (*)(void *context, std::string_view text);
 
 struct Markload {
-    std::span<const std::uint8_t> input;
+    std::span<const std::uint8_t> document;  // the whole input image
+    std::span<const std::uint8_t> input;     // what the scanner walks: the document, or a replayed definition
     std::size_t cursor = 0;
 
     std::array<char, kMaxToken + 1> tokenBuffer{};
@@ -75,8 +77,9 @@ struct Markload {
     int italic = kUnset;
     std::string savedFont;
 
-    // Input bytes that effect-ruler replays may still walk; nested switches
-    // could otherwise multiply the work without end.
+    // Input bytes that effect-ruler replays may still walk: generous for any
+    // repetition, but a replay that switches styles whose replays switch
+    // styles would otherwise multiply the work without end.
     std::uint64_t replayBudget = 0;
 
     std::string out;

@@ -4,6 +4,7 @@
 #include "markload/markload.h"
 #include "folio/fatal_error.h"
 
+#include <algorithm>
 #include <new>
 
 namespace markload {
@@ -30,7 +31,7 @@ void addStyle(Markload &m, std::size_t definePosition) {
 }
 
 void defineStyle(Markload &m) {
-    readToken(m, Reader::word);
+    readArgumentWord(m);
     if (m.token() == "colours") {
         skipArgument(m);
         return;
@@ -39,7 +40,7 @@ void defineStyle(Markload &m) {
     m.scope = 0;
     m.bold = kUnset;
     m.italic = kUnset;
-    readToken(m, Reader::word);
+    readArgumentWord(m);
     const std::string name(m.token().substr(0, kMaxStyleName));
 
     // Pass 1 counted the same groups, unless words that pass 2 hands to the
@@ -57,6 +58,7 @@ void defineStyle(Markload &m) {
 
     if (m.styles[index].effectRuler) {
         moveToGroupEnd(m);
+        m.styles[index].definitionEnd = std::max(m.cursor, m.styles[index].definePosition);
     } else {
         emit(m, "STYLE_");
         emitInt(m, static_cast<long long>(index));
@@ -76,26 +78,30 @@ void defineStyle(Markload &m) {
 }
 
 // Runs the stored definition of an effect-ruler style as if its commands
-// stood here; switched off, margins and tabs are written without values.
+// stood here; switched off, margins and tabs are written without values. The
+// replay sees only its definition, up to the brace that pass 2 found, so that
+// nothing in it (an open quote) reaches the text after it; what it may walk
+// is charged to the run's budget before it starts, nested replays included.
+// A switch of a style whose replay is under way is passed over.
 void replayEffectRuler(Markload &m, std::size_t index, bool off) {
     StyleEntry &style = m.styles[index];
-    if (style.replaying) ddl::fatalError("Effect-ruler style \"" + style.name + "\" switches itself");
-    const std::size_t size = m.input.size();
-    std::size_t end = style.definePosition;
-    while (end < size && m.input[end] != '}') ++end;
-    const std::uint64_t cost = end - style.definePosition + 1;
+    if (style.replaying) return;
+    const std::uint64_t cost = style.definitionEnd - style.definePosition + 1;
     if (cost > m.replayBudget) ddl::fatalError("Effect-ruler styles are switched too often to replay");
     m.replayBudget -= cost;
 
+    const std::span<const std::uint8_t> savedInput = m.input;
     const std::size_t savedCursor = m.cursor;
     const bool savedOffSetting = m.offSetting;
+    m.input = m.document.first(style.definitionEnd);
     m.cursor = style.definePosition;
-    readToken(m, Reader::word);
-    readToken(m, Reader::word);
+    readArgumentWord(m);
+    readArgumentWord(m);
     m.offSetting = off;
     style.replaying = true;
     processCommandGroup(m);
     m.styles[index].replaying = false;
+    m.input = savedInput;
     m.cursor = savedCursor;
     m.offSetting = savedOffSetting;
 }
@@ -111,7 +117,7 @@ void scanGroupPass1(Markload &m) {
         const std::string_view word = m.token();
         if (word == "define") {
             const std::size_t position = m.cursor;
-            readToken(m, Reader::word);
+            readArgumentWord(m);
             if (m.token() == "colours") readColourDefinitions(m);
             else addStyle(m, position);
         } else if (word == "effectruler") {
