@@ -1,6 +1,8 @@
 // The three passes over the input and the text runs of the story.
 #include "markload/markload.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace markload {
@@ -37,45 +39,46 @@ void walkText(Markload &m) {
 
 } // namespace
 
+// What ends a text run, and what is escaped in it.
+constexpr std::array<std::uint8_t, 256> kTextClasses = [] {
+    std::array<std::uint8_t, 256> classes{};
+    classes['\t'] = classes['\n'] = classes['\r'] = classes['{'] = 1;
+    classes['\\'] = classes['"'] = 2;
+    return classes;
+}();
+
 // Up to 254 characters of DDL string (escapes included) between quotes; a TAB
-// or line end becomes its attribute, a '{' is left for the pass.
+// or line end becomes its attribute, a '{' is left for the pass. Plain bytes
+// go out in spans between the escaped ones.
 void writeTextRun(Markload &m) {
     const std::size_t size = m.input.size();
-    const std::uint8_t *in = m.input.data();
+    const char *in = reinterpret_cast<const char *>(m.input.data());
     std::size_t at = m.cursor;
     std::size_t room = kMaxRunCharacters;
-    std::size_t escapes = 0;
+    std::string &out = m.out;
+    bool opened = false;
     while (at < size && room > 0) {
-        const std::uint8_t c = in[at];
-        if (c == '\t' || c == '\n' || c == '\r' || c == '{') break;
-        if (c == '\\' || c == '"') {
-            if (room < 2) break;
-            room -= 2;
-            ++escapes;
-        } else {
-            room -= 1;
+        const std::size_t spanStart = at;
+        const std::size_t limit = std::min(size, at + room);
+        while (at < limit && kTextClasses[static_cast<std::uint8_t>(in[at])] == 0) ++at;
+        if (at > spanStart) {
+            if (!opened) out.append("\r\n\"", 3), opened = true;
+            out.append(in + spanStart, at - spanStart);
+            room -= at - spanStart;
         }
-        ++at;
+        if (at == limit || kTextClasses[static_cast<std::uint8_t>(in[at])] == 1 || room < 2) break;
+        if (!opened) out.append("\r\n\"", 3), opened = true;
+        out.push_back('\\');
+        out.push_back(in[at++]);
+        room -= 2;
     }
-    if (at > m.cursor) {
-        std::string &out = m.out;
-        const std::size_t start = out.size();
-        out.resize(start + 3 + (at - m.cursor) + escapes + 1);
-        char *put = out.data() + start;
-        *put++ = '\r';
-        *put++ = '\n';
-        *put++ = '"';
-        for (std::size_t p = m.cursor; p < at; ++p) {
-            const char c = static_cast<char>(in[p]);
-            if (c == '\\' || c == '"') *put++ = '\\';
-            *put++ = c;
-        }
-        *put++ = '"';
+    if (opened) {
+        out.push_back('"');
         emit(m, {});
     }
     m.cursor = at;
     if (at < size) {
-        const std::uint8_t stop = in[at];
+        const char stop = in[at];
         if (stop == '\t') {
             emit(m, "{tab}");
             ++m.cursor;

@@ -4,6 +4,7 @@
 #include "markload/markload.h"
 #include "folio/ddl_output.h"
 #include "folio/fatal_error.h"
+#include "platform/memory_hints.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -41,6 +42,7 @@ std::unique_ptr<std::uint8_t[]> loadInput(const char *path, std::size_t &size) {
         CloseHandle(input);
         ddl::fatalError("Not enough memory to load input file");
     }
+    platform::advise_large_block(block.get(), static_cast<std::size_t>(length));
 
     std::uint64_t loaded = 0;
     while (loaded < length) {

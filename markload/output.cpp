@@ -49,15 +49,23 @@ void emitInt(Markload &m, long long value) {
 
 // "0x%x" of the 32-bit two's-complement value, after truncation toward zero.
 void emitFixed(Markload &m, double value) {
-    emit(m, ddl::fixedText(clampToInt(std::trunc(value))));
+    char text[16] = {'0', 'x'};
+    const auto bits = static_cast<std::uint32_t>(clampToInt(std::trunc(value)));
+    auto result = std::to_chars(text + 2, text + sizeof text, bits, 16);
+    emit(m, std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
 }
 
 // "%.0f": to the nearest integer, halves to even as the C library rounds them.
 void emitRounded(Markload &m, double value) { emitInt(m, clampToInt(std::nearbyint(value))); }
 
+// The DDL quoting, written straight into the output.
 void emitString(Markload &m, std::string_view text) {
-    emitChar(m, '"');
-    emit(m, ddl::quoteString(text));
+    text = text.substr(0, text.find('\0'));
+    m.out.push_back('"');
+    for (char c : text) {
+        if (c == '"' || c == '\\') m.out.push_back('\\');
+        m.out.push_back(c);
+    }
     emitChar(m, '"');
 }
 
