@@ -185,27 +185,26 @@ bool returnMargin(Markload &m) {
     return true;
 }
 
-bool fontColour(Markload &m) {
-    emit(m, "{foreground");
+// fontcolour and backcolour: the colour's number when one is named, else the
+// attribute bare.
+void colourAttribute(Markload &m, std::string_view attribute) {
+    emit(m, attribute);
     if (hasArgument(m)) {
         const int number = colourNumber(m);
         emit(m, " COL_");
         emitInt(m, number);
         emit(m, " 0x10000");
     }
+}
+
+bool fontColour(Markload &m) {
+    colourAttribute(m, "{foreground");
     ending(m);
     return true;
 }
 
-// Without a colour it writes the attribute bare, as fontcolour does.
 bool backColour(Markload &m) {
-    emit(m, "{background");
-    if (hasArgument(m)) {
-        const int number = colourNumber(m);
-        emit(m, " COL_");
-        emitInt(m, number);
-        emit(m, " 0x10000");
-    }
+    colourAttribute(m, "{background");
     emit(m, "}\r\n");
     return true;
 }
