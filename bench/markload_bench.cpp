@@ -70,7 +70,7 @@ std::string generateDense(std::size_t wanted) {
     unsigned seed = 54321;
     auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
     while (ddf.size() < wanted) {
-        if (next() % 8 == 0) {
+        if (next() % 12 == 0) {
             // A table of rows, each framed by its ruler.
             for (int row = 0; row < 6; ++row) {
                 ddf += "{row on}";
@@ -83,7 +83,7 @@ std::string generateDense(std::size_t wanted) {
         for (int w = 0; w < 40; ++w) {
             ddf += words[next() % std::size(words)];
             ddf += ' ';
-            if (next() % 11 == 0) ddf += commands[next() % std::size(commands)];
+            if (next() % 16 == 0) ddf += commands[next() % std::size(commands)];
         }
         ddf += next() % 4 == 0 ? ".\r\n" : ".\n";
     }
