@@ -38,7 +38,8 @@ int main(int argc, char **argv) {
     const bench::Run startUp = bench::timeProgram(runs, {argv[1], small, smallOutput});
 
     std::printf("input   %10ju bytes, output %ju bytes of DDL\n",
-                static_cast<std::uintmax_t>(std::filesystem::file_size(input)), static_cast<std::uintmax_t>(outputSize));
+                static_cast<std::uintmax_t>(std::filesystem::file_size(input)),
+                static_cast<std::uintmax_t>(outputSize));
     bench::printRatios("Folioload", ours, floor, cat);
     std::printf("  start-up %6.4f s wall %6.4f s cpu (the %ju-byte sample document); work %6.4f s wall %6.4f s cpu\n",
                 startUp.wall, startUp.cpu, static_cast<std::uintmax_t>(std::filesystem::file_size(small)),

@@ -106,8 +106,8 @@ TEST(MarkloadStyles, EffectRulerTableOfEightThousandRows) {
         "{leftindent 1 35433}{rightindent 2 35433}{firstindent 0}{spacebefore 1000\r\n}{spaceafter 1000\r\n}"
         "{tabruler {tableader \"\"} {lefttab 42520}{lefttab 85039}{decimaltab 148819}{righttab 212598}"
         "{centretab 276378}{decimaltab 340157}{righttab 403937}}{textsize 9000}{leading 1 11000}{align 0}";
-    const std::string off = "{leftindent}{rightindent}{firstindent}{spacebefore 1000\r\n}{spaceafter 1000\r\n}{tabruler}"
-                            "{textsize 9000}{leading 1 11000}{align 0}";
+    const std::string off = "{leftindent}{rightindent}{firstindent}{spacebefore 1000\r\n}{spaceafter 1000\r\n}"
+                            "{tabruler}{textsize 9000}{leading 1 11000}{align 0}";
     DdfBuilder ddf;
     ddf.style("Row", ruler);
     std::string body;
