@@ -10,7 +10,8 @@
 namespace markload {
 namespace {
 
-constexpr std::size_t kDrainAt = 1 << 16;
+// The program's output goes to the file in pieces of about this size.
+constexpr std::size_t kDrainAt = 1 << 20;
 
 void drainIfFull(Markload &m) {
     if (m.drain != nullptr && m.out.size() >= kDrainAt) flushOutput(m);
