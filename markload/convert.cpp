@@ -106,6 +106,7 @@ void convertDdf(Markload &m, std::span<const std::uint8_t> input) {
 
     m.commandsOff = false;
     m.cursor = 0;
+    m.recordReplays = true;
     walkText(m);
     emit(m, "{endoftext}\r\n}\r\n");
     flushOutput(m);

@@ -36,6 +36,28 @@ enum class Reader { word, value, listItem, line };
 // Bold and italic remember "unset" besides 0 and 1.
 constexpr int kUnset = -1;
 
+// What the replay of an effect-ruler definition reads besides its bytes, and
+// what it changes: the text state of pass 3.
+struct TextState {
+    bool commandsOff = false;
+    double leftMargin = 0;
+    int bold = kUnset;
+    int italic = kUnset;
+    std::string savedFont;
+    int scope = 0;  // written by replays, never read by them
+};
+
+// One replay of pass 3 as it ran: from which state, what it wrote, what it
+// left and what it cost. Switched again from the same state, the style
+// writes the same bytes, so they are copied instead of walked again.
+struct ReplayRecord {
+    bool off = false;
+    TextState before;
+    TextState after;
+    std::uint64_t cost = 0;
+    std::string output;
+};
+
 struct StyleEntry {
     std::string name;             // cut to 18 characters, stored in pass 2
     std::string foldedName;       // the name in lower case, for switches
@@ -44,6 +66,8 @@ struct StyleEntry {
     bool replaying = false;       // its definition is being replayed now
     std::size_t definePosition = 0;  // input position just after its "define"
     std::size_t definitionEnd = 0;   // its closing brace, found by pass 2
+    std::vector<ReplayRecord> records;  // pass 3's latest replays, a few per switch
+    std::size_t nextRecord = 0;         // the record that the next one replaces
 };
 
 struct Colour {
@@ -81,6 +105,11 @@ struct Markload {
     // repetition, but a replay that switches styles whose replays switch
     // styles would otherwise multiply the work without end.
     std::uint64_t replayBudget = 0;
+    int replayDepth = 0;
+    bool recordReplays = false;   // pass 3: top-level replays are recorded
+    bool recording = false;       // the output since recordStart is one replay's
+    std::size_t recordStart = 0;
+    std::size_t recordedBytes = 0;  // held by all records together
 
     std::string out;
     DrainFunction drain = nullptr;

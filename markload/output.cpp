@@ -72,6 +72,7 @@ void emitString(Markload &m, std::string_view text) {
 
 void flushOutput(Markload &m) {
     if (m.drain != nullptr && !m.out.empty()) {
+        m.recording = false;  // a replay's bytes no longer lie together in `out`
         m.drain(m.drainContext, m.out);
         m.out.clear();
     }

@@ -5,6 +5,7 @@
 #include "folio/fatal_error.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace markload {
@@ -77,6 +78,59 @@ void defineStyle(Markload &m) {
     m.italic = kUnset;
 }
 
+// Replays recorded: a few per style and switch, each of bounded size, and a
+// bound on all of them together.
+constexpr std::size_t kRecordsPerSwitch = 4;
+constexpr std::size_t kMaxRecordBytes = 16 * 1024;
+constexpr std::size_t kMaxRecordedBytes = 1 << 20;
+
+TextState textState(const Markload &m) {
+    return {m.commandsOff, m.leftMargin, m.bold, m.italic, m.savedFont, m.scope};
+}
+
+// The same state as far as a replay can tell: the margin to the bit.
+bool sameStart(const TextState &a, const TextState &b) {
+    return a.commandsOff == b.commandsOff && std::memcmp(&a.leftMargin, &b.leftMargin, sizeof a.leftMargin) == 0 &&
+           a.bold == b.bold && a.italic == b.italic && a.savedFont == b.savedFont;
+}
+
+// A recorded replay of the style from the state that holds now, written
+// again and charged its whole cost; false when there is none, or when the
+// budget would not cover it (the walk then stops where it runs out).
+bool replayRecorded(Markload &m, StyleEntry &style, bool off) {
+    const TextState now = textState(m);
+    for (const ReplayRecord &record : style.records) {
+        if (record.off != off || !sameStart(record.before, now)) continue;
+        if (record.cost > m.replayBudget) return false;
+        m.replayBudget -= record.cost;
+        emit(m, record.output);
+        m.commandsOff = record.after.commandsOff;
+        m.leftMargin = record.after.leftMargin;
+        m.bold = record.after.bold;
+        m.italic = record.after.italic;
+        m.savedFont = record.after.savedFont;
+        m.scope = record.after.scope;
+        return true;
+    }
+    return false;
+}
+
+void keepRecord(Markload &m, StyleEntry &style, ReplayRecord record) {
+    const std::size_t size = record.output.size();
+    if (size > kMaxRecordBytes) return;
+    if (style.records.size() < kRecordsPerSwitch * 2) {
+        if (m.recordedBytes + size > kMaxRecordedBytes) return;
+        m.recordedBytes += size;
+        style.records.push_back(std::move(record));
+        return;
+    }
+    ReplayRecord &replaced = style.records[style.nextRecord];
+    if (m.recordedBytes - replaced.output.size() + size > kMaxRecordedBytes) return;
+    m.recordedBytes = m.recordedBytes - replaced.output.size() + size;
+    replaced = std::move(record);
+    style.nextRecord = (style.nextRecord + 1) % style.records.size();
+}
+
 // Runs the stored definition of an effect-ruler style as if its commands
 // stood here; switched off, margins and tabs are written without values. The
 // replay sees only its definition, up to the brace that pass 2 found, so that
@@ -86,9 +140,19 @@ void defineStyle(Markload &m) {
 void replayEffectRuler(Markload &m, std::size_t index, bool off) {
     StyleEntry &style = m.styles[index];
     if (style.replaying) return;
+    const bool record = m.recordReplays && m.replayDepth == 0;
+    if (record && replayRecorded(m, style, off)) return;
+    const std::uint64_t budgetBefore = m.replayBudget;
     const std::uint64_t cost = style.definitionEnd - style.definePosition + 1;
     if (cost > m.replayBudget) ddl::fatalError("Effect-ruler styles are switched too often to replay");
     m.replayBudget -= cost;
+    ReplayRecord recorded;
+    if (record) {
+        recorded.off = off;
+        recorded.before = textState(m);
+        m.recording = true;
+        m.recordStart = m.out.size();
+    }
 
     const std::span<const std::uint8_t> savedInput = m.input;
     const std::size_t savedCursor = m.cursor;
@@ -99,11 +163,20 @@ void replayEffectRuler(Markload &m, std::size_t index, bool off) {
     readArgumentWord(m);
     m.offSetting = off;
     style.replaying = true;
+    ++m.replayDepth;
     processCommandGroup(m);
+    --m.replayDepth;
     m.styles[index].replaying = false;
     m.input = savedInput;
     m.cursor = savedCursor;
     m.offSetting = savedOffSetting;
+    if (record && m.recording) {
+        recorded.after = textState(m);
+        recorded.cost = budgetBefore - m.replayBudget;
+        recorded.output.assign(m.out, m.recordStart);
+        keepRecord(m, m.styles[index], std::move(recorded));
+    }
+    m.recording = false;
 }
 
 } // namespace
