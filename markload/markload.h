@@ -121,10 +121,14 @@ struct Markload {
 // Whole conversion of `input`; the DDL goes to m.out (and to m.drain when set).
 void convertDdf(Markload &m, std::span<const std::uint8_t> input);
 
-// Scanner (scanner.cpp).
-bool atEnd(const Markload &m);
-bool cursorOn(const Markload &m, char c);
-void stepOn(Markload &m);
+// Scanner (scanner.cpp; the cursor tests inline, as every scan makes them).
+inline bool atEnd(const Markload &m) { return m.cursor >= m.input.size(); }
+inline bool cursorOn(const Markload &m, char c) {
+    return m.cursor < m.input.size() && m.input[m.cursor] == static_cast<std::uint8_t>(c);
+}
+inline void stepOn(Markload &m) {
+    if (m.cursor < m.input.size()) ++m.cursor;
+}
 void readToken(Markload &m, Reader reader);
 // A word when the group has one left; an empty token at its closing brace, so
 // that a command never takes its argument from the text after the group.

@@ -16,6 +16,7 @@ namespace {
 // and list items as spaces do: a command word at the end of a line ("{define
 // colours" before the colour lines) stands alone.
 constexpr std::uint8_t kBlank = 1u << 4;
+constexpr std::uint8_t kArgumentEnd = 1u << 5;  // where skipArgument stops
 
 constexpr std::uint8_t readerBit(Reader reader) { return static_cast<std::uint8_t>(1u << static_cast<int>(reader)); }
 
@@ -29,14 +30,21 @@ constexpr std::array<std::uint8_t, 256> kCharacterClasses = [] {
     mark(";},", readerBit(Reader::value));
     mark(" ;},\r\n", readerBit(Reader::listItem));
     mark("\n", readerBit(Reader::line));
+    mark(";}", kArgumentEnd);
     return classes;
+}();
+
+constexpr std::array<char, 256> kFolded = [] {
+    std::array<char, 256> folded{};
+    for (int c = 0; c < 256; ++c) folded[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    return folded;
 }();
 
 bool isBlank(std::uint8_t c) { return (kCharacterClasses[c] & kBlank) != 0; }
 
 bool isDelimiter(Reader reader, std::uint8_t c) { return (kCharacterClasses[c] & readerBit(reader)) != 0; }
 
-char foldCase(std::uint8_t c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); }
+char foldCase(std::uint8_t c) { return kFolded[c]; }
 
 // Past a run of ';' and blanks when it closes the group, so that the caller
 // sees the '}'; otherwise the cursor stays on the first ';' as the separator.
@@ -49,16 +57,6 @@ void settleSeparator(Markload &m) {
 }
 
 } // namespace
-
-bool atEnd(const Markload &m) { return m.cursor >= m.input.size(); }
-
-bool cursorOn(const Markload &m, char c) {
-    return m.cursor < m.input.size() && m.input[m.cursor] == static_cast<std::uint8_t>(c);
-}
-
-void stepOn(Markload &m) {
-    if (m.cursor < m.input.size()) ++m.cursor;
-}
 
 void readToken(Markload &m, Reader reader) {
     const std::size_t size = m.input.size();
@@ -114,7 +112,10 @@ void readArgumentWord(Markload &m) {
 
 void skipArgument(Markload &m) {
     const std::size_t size = m.input.size();
-    while (m.cursor < size && m.input[m.cursor] != '}' && m.input[m.cursor] != ';') ++m.cursor;
+    const std::uint8_t *in = m.input.data();
+    std::size_t at = m.cursor;
+    while (at < size && (kCharacterClasses[in[at]] & kArgumentEnd) == 0) ++at;
+    m.cursor = at;
     settleSeparator(m);
 }
 
