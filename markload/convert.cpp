@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace markload {
@@ -48,17 +49,21 @@ constexpr std::array<std::uint8_t, 256> kTextClasses = [] {
 }();
 
 // Sixteen bytes compared at once (one SSE2 compare each where the target has
-// it): a text run is mostly plain letters, and the byte table then only
-// looks at the last few bytes before the character that stops it.
+// it), as a text run is mostly plain letters: the place of the first byte
+// that stops or is escaped, or 16. A matching lane is all ones, so the
+// lowest set bit of a little-endian half gives its byte.
 using Lanes = std::uint8_t __attribute__((vector_size(16)));
+static_assert(std::endian::native == std::endian::little);
 
-bool plainSixteen(const char *at) {
+std::size_t firstStop(const char *at) {
     Lanes v;
     std::memcpy(&v, at, sizeof v);
     const auto stops = (v == '\t') | (v == '\n') | (v == '\r') | (v == '{') | (v == '\\') | (v == '"');
     std::uint64_t halves[2];
     std::memcpy(halves, &stops, sizeof halves);
-    return (halves[0] | halves[1]) == 0;
+    if (halves[0] != 0) return static_cast<std::size_t>(std::countr_zero(halves[0]) / 8);
+    if (halves[1] != 0) return 8 + static_cast<std::size_t>(std::countr_zero(halves[1]) / 8);
+    return 16;
 }
 
 // Up to 254 characters of DDL string (escapes included) between quotes; a TAB
@@ -74,7 +79,11 @@ void writeTextRun(Markload &m) {
     while (at < size && room > 0) {
         const std::size_t spanStart = at;
         const std::size_t limit = std::min(size, at + room);
-        while (limit - at >= 16 && plainSixteen(in + at)) at += 16;
+        while (limit - at >= 16) {
+            const std::size_t plain = firstStop(in + at);
+            at += plain;
+            if (plain < 16) break;
+        }
         while (at < limit && kTextClasses[static_cast<std::uint8_t>(in[at])] == 0) ++at;
         if (at > spanStart) {
             if (!opened) out.append("\r\n\"", 3), opened = true;
