@@ -140,14 +140,19 @@ double readDecimal(std::string_view text, std::size_t &at);
 long long readInteger(std::string_view text);
 std::string lowerCase(std::string_view text);
 
-// Output (output.cpp).
-void emit(Markload &m, std::string_view text);
+// Output (output.cpp; emit inline, as every command makes it).
+void flushOutput(Markload &m);
+// The program's output goes to the file in pieces of about this size.
+constexpr std::size_t kDrainAt = 1 << 20;
+inline void emit(Markload &m, std::string_view text) {
+    m.out.append(text);
+    if (m.drain != nullptr && m.out.size() >= kDrainAt) flushOutput(m);
+}
 void emitChar(Markload &m, char c);
 void emitInt(Markload &m, long long value);
 void emitFixed(Markload &m, double value);
 void emitRounded(Markload &m, double value);
 void emitString(Markload &m, std::string_view text);
-void flushOutput(Markload &m);
 int clampToInt(double value);
 int clampToInt(long long value);
 

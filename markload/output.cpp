@@ -10,9 +10,6 @@
 namespace markload {
 namespace {
 
-// The program's output goes to the file in pieces of about this size.
-constexpr std::size_t kDrainAt = 1 << 20;
-
 void drainIfFull(Markload &m) {
     if (m.drain != nullptr && m.out.size() >= kDrainAt) flushOutput(m);
 }
@@ -30,11 +27,6 @@ int clampToInt(double value) {
     if (value >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
     if (value <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
     return static_cast<int>(value);
-}
-
-void emit(Markload &m, std::string_view text) {
-    m.out.append(text);
-    drainIfFull(m);
 }
 
 void emitChar(Markload &m, char c) {
