@@ -123,6 +123,26 @@ TEST(MarkloadStyles, EffectRulerTableOfEightThousandRows) {
     EXPECT_TRUE(result.output == story(body)) << "output of " << result.output.size() << " bytes differs";
 }
 
+// A replay repeated from the same state is the same; one from another state
+// follows that state: the left margin, bold and italic, the saved font, and
+// commands switched off.
+TEST(MarkloadStyles, EffectRulerReplaysFollowTheState) {
+    expectConversions({
+        {"one definition switched from changing states",
+         "{define style Row; effectruler on; returnmargin 10mm; font Sans; bold}{row on}a{leftmargin 5mm}{row on}b"
+         "{bold on}{row on}c{italic on}{font Serif}{row on}d{row on}e{off}{row on}f{on}{row on}g",
+         story("{firstindent 28346}{fontstyle \"sans\"}{bold 0}\r\n"
+               "\"a\"{leftindent 1 14173}{firstindent 14173}{fontstyle \"sans\"}{bold 0}{bold 0}\r\n"
+               "\"b\"{bold 1}{firstindent 14173}{fontstyle \"sans\"}{bold 1}{bold 0}\r\n"
+               "\"c\"{italic 1}{fontstyle \"serif\"}{bold 0}{italic 1}"
+               "{firstindent 14173}{fontstyle \"sans\"}{bold 0}{italic 1}{bold 0}\r\n"
+               "\"d\"{firstindent 14173}{fontstyle \"sans\"}{bold 0}{italic 1}{bold 0}\r\n"
+               "\"e\"{adduserstyle {stylename \"effectruler\"}}\"{\"\r\n"
+               "\"f\"{firstindent 14173}{fontstyle \"sans\"}{bold 0}{italic 1}{bold 0}\r\n"
+               "\"g\"")},
+    });
+}
+
 // Replays that feed on themselves still stop, early and with little output.
 TEST(MarkloadStyles, EffectRulerFloodStops) {
     // Each style switches the next twice: 2^40 replays unless bounded.
