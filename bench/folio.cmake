@@ -1,4 +1,5 @@
-# Folioload on a large generated document beside a plain copy of its bytes:
+# Folioload on a large generated document beside the copy floor and cat, and
+# on the small sample document for its start-up:
 #     cmake --build --preset native --target bench_folio
 # The document comes from the test document builder, so it needs the tests.
 if(TARGET test_support AND TARGET Folioload)

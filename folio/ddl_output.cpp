@@ -25,6 +25,19 @@ std::string formatList(const char *format, va_list arguments) {
     return std::string(large.data(), static_cast<std::size_t>(length));
 }
 
+void writeBytes(DdlOutput &out, std::string_view bytes) {
+    if (out.file == nullptr) return;
+    const char *next = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!WriteFile(out.file, next, chunk, &written, nullptr) || written == 0) break;
+        next += written;
+        left -= written;
+    }
+}
+
 } // namespace
 
 std::string quoteString(std::string_view text) {
@@ -60,7 +73,12 @@ bool openOutput(DdlOutput &out, const char *path, std::string_view lineEnd) {
     return true;
 }
 
+// A writer that gathers its own large pieces hands them straight to the file.
 void writeRaw(DdlOutput &out, std::string_view bytes) {
+    if (out.buffer.empty() && bytes.size() >= kFlushThreshold) {
+        writeBytes(out, bytes);
+        return;
+    }
     out.buffer.append(bytes);
     if (out.buffer.size() >= kFlushThreshold) flushOutput(out);
 }
@@ -89,17 +107,7 @@ void writeFormat(DdlOutput &out, const char *format, ...) {
 }
 
 void flushOutput(DdlOutput &out) {
-    if (out.file != nullptr && !out.buffer.empty()) {
-        const char *next = out.buffer.data();
-        std::size_t left = out.buffer.size();
-        while (left > 0) {
-            DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
-            DWORD written = 0;
-            if (!WriteFile(out.file, next, chunk, &written, nullptr) || written == 0) break;
-            next += written;
-            left -= written;
-        }
-    }
+    writeBytes(out, out.buffer);
     out.buffer.clear();
 }
 

@@ -5,6 +5,8 @@
 #include "folio/ddl_output.h"
 #include "folio/fatal_error.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace markload {
@@ -183,23 +185,27 @@ bool returnMargin(Markload &m) {
     return true;
 }
 
-bool fontColour(Markload &m) {
-    emit(m, "{foreground");
+// fontcolour and backcolour: the colour's number when one is named, else the
+// attribute bare.
+void colourAttribute(Markload &m, std::string_view attribute) {
+    emit(m, attribute);
     if (hasArgument(m)) {
         const int number = colourNumber(m);
         emit(m, " COL_");
         emitInt(m, number);
         emit(m, " 0x10000");
     }
+}
+
+bool fontColour(Markload &m) {
+    colourAttribute(m, "{foreground");
     ending(m);
     return true;
 }
 
 bool backColour(Markload &m) {
-    const int number = colourNumber(m);
-    emit(m, "{background COL_");
-    emitInt(m, number);
-    emit(m, " 0x10000}\r\n");
+    colourAttribute(m, "{background");
+    emit(m, "}\r\n");
     return true;
 }
 
@@ -271,6 +277,9 @@ bool tabs(Markload &m) {
             for (const auto &k : kTabKinds)
                 if (m.token() == k.word) kind = &k;
             if (kind != nullptr) {
+                // A type without a position writes no tab: its value would
+                // come from after the comma or the group's closing brace.
+                if (atEnd(m) || cursorOn(m, '}') || cursorOn(m, ';') || cursorOn(m, ',')) continue;
                 emit(m, kind->attribute);
             } else {
                 // A bare position is a left tab; the item is its value.
@@ -421,21 +430,33 @@ constexpr Command kCommands[] = {
 };
 static_assert(std::size(kCommands) == 66);
 
-bool sameWord(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + ('a' - 'A'));
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + ('a' - 'A'));
-        if (x != y) return false;
+// The same table by word for the lookup. The words are distinct, so the first
+// match of the ordered search is the only one; the tokens looked up are
+// already folded, so the words are folded once here.
+struct FoldedCommand {
+    std::array<char, 16> word{};
+    std::size_t length = 0;
+    Handler handler = nullptr;
+    constexpr std::string_view view() const { return {word.data(), length}; }
+};
+
+constexpr auto kCommandsByWord = [] {
+    std::array<FoldedCommand, std::size(kCommands)> sorted{};
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        const std::string_view word = kCommands[i].word;
+        for (std::size_t c = 0; c < word.size(); ++c)
+            sorted[i].word[c] = word[c] >= 'A' && word[c] <= 'Z' ? static_cast<char>(word[c] + ('a' - 'A')) : word[c];
+        sorted[i].length = word.size();
+        sorted[i].handler = kCommands[i].handler;
     }
-    return true;
-}
+    std::sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.view() < b.view(); });
+    return sorted;
+}();
 
 Handler findCommand(std::string_view word) {
-    for (const auto &command : kCommands)
-        if (sameWord(command.word, word)) return command.handler;
-    return nullptr;
+    const auto found = std::lower_bound(kCommandsByWord.begin(), kCommandsByWord.end(), word,
+                                        [](const FoldedCommand &c, std::string_view w) { return c.view() < w; });
+    return found != kCommandsByWord.end() && found->view() == word ? found->handler : nullptr;
 }
 
 } // namespace
@@ -445,7 +466,8 @@ void processCommandGroup(Markload &m) {
     while (!atEnd(m) && !cursorOn(m, '}')) {
         const std::size_t remembered = m.cursor;
         readToken(m, Reader::word);
-        const std::string word(m.token());
+        // The token stays put until a handler or the switch reads on.
+        const std::string_view word = m.token();
         bool done = false;
         if (!m.quoted) {
             if (word == "on" || word == "off") {

@@ -36,6 +36,28 @@ enum class Reader { word, value, listItem, line };
 // Bold and italic remember "unset" besides 0 and 1.
 constexpr int kUnset = -1;
 
+// What the replay of an effect-ruler definition reads besides its bytes, and
+// what it changes: the text state of pass 3.
+struct TextState {
+    bool commandsOff = false;
+    double leftMargin = 0;
+    int bold = kUnset;
+    int italic = kUnset;
+    std::string savedFont;
+    int scope = 0;  // written by replays, never read by them
+};
+
+// One replay of pass 3 as it ran: from which state, what it wrote, what it
+// left and what it cost. Switched again from the same state, the style
+// writes the same bytes, so they are copied instead of walked again.
+struct ReplayRecord {
+    bool off = false;
+    TextState before;
+    TextState after;
+    std::uint64_t cost = 0;
+    std::string output;
+};
+
 struct StyleEntry {
     std::string name;             // cut to 18 characters, stored in pass 2
     std::string foldedName;       // the name in lower case, for switches
@@ -43,6 +65,9 @@ struct StyleEntry {
     bool effectRuler = false;     // pass 1 met "effectruler on" in its definition
     bool replaying = false;       // its definition is being replayed now
     std::size_t definePosition = 0;  // input position just after its "define"
+    std::size_t definitionEnd = 0;   // its closing brace, found by pass 2
+    std::vector<ReplayRecord> records;  // pass 3's latest replays, a few per switch
+    std::size_t nextRecord = 0;         // the record that the next one replaces
 };
 
 struct Colour {
@@ -55,7 +80,8 @@ struct Colour {
 using DrainFunction = void (*)(void *context, std::string_view text);
 
 struct Markload {
-    std::span<const std::uint8_t> input;
+    std::span<const std::uint8_t> document;  // the whole input image
+    std::span<const std::uint8_t> input;     // what the scanner walks: the document, or a replayed definition
     std::size_t cursor = 0;
 
     std::array<char, kMaxToken + 1> tokenBuffer{};
@@ -75,9 +101,15 @@ struct Markload {
     int italic = kUnset;
     std::string savedFont;
 
-    // Input bytes that effect-ruler replays may still walk; nested switches
-    // could otherwise multiply the work without end.
+    // Input bytes that effect-ruler replays may still walk: generous for any
+    // repetition, but a replay that switches styles whose replays switch
+    // styles would otherwise multiply the work without end.
     std::uint64_t replayBudget = 0;
+    int replayDepth = 0;
+    bool recordReplays = false;   // pass 3: top-level replays are recorded
+    bool recording = false;       // the output since recordStart is one replay's
+    std::size_t recordStart = 0;
+    std::size_t recordedBytes = 0;  // held by all records together
 
     std::string out;
     DrainFunction drain = nullptr;
@@ -89,10 +121,14 @@ struct Markload {
 // Whole conversion of `input`; the DDL goes to m.out (and to m.drain when set).
 void convertDdf(Markload &m, std::span<const std::uint8_t> input);
 
-// Scanner (scanner.cpp).
-bool atEnd(const Markload &m);
-bool cursorOn(const Markload &m, char c);
-void stepOn(Markload &m);
+// Scanner (scanner.cpp; the cursor tests inline, as every scan makes them).
+inline bool atEnd(const Markload &m) { return m.cursor >= m.input.size(); }
+inline bool cursorOn(const Markload &m, char c) {
+    return m.cursor < m.input.size() && m.input[m.cursor] == static_cast<std::uint8_t>(c);
+}
+inline void stepOn(Markload &m) {
+    if (m.cursor < m.input.size()) ++m.cursor;
+}
 void readToken(Markload &m, Reader reader);
 // A word when the group has one left; an empty token at its closing brace, so
 // that a command never takes its argument from the text after the group.
@@ -104,14 +140,19 @@ double readDecimal(std::string_view text, std::size_t &at);
 long long readInteger(std::string_view text);
 std::string lowerCase(std::string_view text);
 
-// Output (output.cpp).
-void emit(Markload &m, std::string_view text);
+// Output (output.cpp; emit inline, as every command makes it).
+void flushOutput(Markload &m);
+// The program's output goes to the file in pieces of about this size.
+constexpr std::size_t kDrainAt = 1 << 20;
+inline void emit(Markload &m, std::string_view text) {
+    m.out.append(text);
+    if (m.drain != nullptr && m.out.size() >= kDrainAt) flushOutput(m);
+}
 void emitChar(Markload &m, char c);
 void emitInt(Markload &m, long long value);
 void emitFixed(Markload &m, double value);
 void emitRounded(Markload &m, double value);
 void emitString(Markload &m, std::string_view text);
-void flushOutput(Markload &m);
 int clampToInt(double value);
 int clampToInt(long long value);
 

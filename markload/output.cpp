@@ -10,8 +10,6 @@
 namespace markload {
 namespace {
 
-constexpr std::size_t kDrainAt = 1 << 16;
-
 void drainIfFull(Markload &m) {
     if (m.drain != nullptr && m.out.size() >= kDrainAt) flushOutput(m);
 }
@@ -31,11 +29,6 @@ int clampToInt(double value) {
     return static_cast<int>(value);
 }
 
-void emit(Markload &m, std::string_view text) {
-    m.out.append(text);
-    drainIfFull(m);
-}
-
 void emitChar(Markload &m, char c) {
     m.out.push_back(c);
     drainIfFull(m);
@@ -49,20 +42,29 @@ void emitInt(Markload &m, long long value) {
 
 // "0x%x" of the 32-bit two's-complement value, after truncation toward zero.
 void emitFixed(Markload &m, double value) {
-    emit(m, ddl::fixedText(clampToInt(std::trunc(value))));
+    char text[16] = {'0', 'x'};
+    const auto bits = static_cast<std::uint32_t>(clampToInt(std::trunc(value)));
+    auto result = std::to_chars(text + 2, text + sizeof text, bits, 16);
+    emit(m, std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
 }
 
 // "%.0f": to the nearest integer, halves to even as the C library rounds them.
 void emitRounded(Markload &m, double value) { emitInt(m, clampToInt(std::nearbyint(value))); }
 
+// The DDL quoting, written straight into the output.
 void emitString(Markload &m, std::string_view text) {
-    emitChar(m, '"');
-    emit(m, ddl::quoteString(text));
+    text = text.substr(0, text.find('\0'));
+    m.out.push_back('"');
+    for (char c : text) {
+        if (c == '"' || c == '\\') m.out.push_back('\\');
+        m.out.push_back(c);
+    }
     emitChar(m, '"');
 }
 
 void flushOutput(Markload &m) {
     if (m.drain != nullptr && !m.out.empty()) {
+        m.recording = false;  // a replay's bytes no longer lie together in `out`
         m.drain(m.drainContext, m.out);
         m.out.clear();
     }

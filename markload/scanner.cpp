@@ -3,6 +3,7 @@
 // input and every token by its 255-character buffer.
 #include "markload/markload.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -10,21 +11,40 @@
 namespace markload {
 namespace {
 
-bool isBlank(std::uint8_t c) { return c == ' ' || c == '\r' || c == '\n'; }
+// One table entry per byte: bit r (for Reader r) when the byte ends a token
+// of that reader, kBlank for the blanks between tokens. Line ends end words
+// and list items as spaces do: a command word at the end of a line ("{define
+// colours" before the colour lines) stands alone.
+constexpr std::uint8_t kBlank = 1u << 4;
+constexpr std::uint8_t kArgumentEnd = 1u << 5;  // where skipArgument stops
 
-// Line ends end words and list items as spaces do: a command word at the end
-// of a line ("{define colours" before the colour lines) stands alone.
-bool isDelimiter(Reader reader, std::uint8_t c) {
-    switch (reader) {
-    case Reader::word: return c == ' ' || c == ';' || c == '}' || c == '\r' || c == '\n';
-    case Reader::value: return c == ';' || c == '}' || c == ',';
-    case Reader::listItem: return c == ' ' || c == ';' || c == '}' || c == ',' || c == '\r' || c == '\n';
-    case Reader::line: return c == '\n';
-    }
-    return true;
-}
+constexpr std::uint8_t readerBit(Reader reader) { return static_cast<std::uint8_t>(1u << static_cast<int>(reader)); }
 
-char foldCase(std::uint8_t c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); }
+constexpr std::array<std::uint8_t, 256> kCharacterClasses = [] {
+    std::array<std::uint8_t, 256> classes{};
+    const auto mark = [&classes](std::string_view characters, std::uint8_t bits) {
+        for (char c : characters) classes[static_cast<std::uint8_t>(c)] |= bits;
+    };
+    mark(" \r\n", kBlank);
+    mark(" ;}\r\n", readerBit(Reader::word));
+    mark(";},", readerBit(Reader::value));
+    mark(" ;},\r\n", readerBit(Reader::listItem));
+    mark("\n", readerBit(Reader::line));
+    mark(";}", kArgumentEnd);
+    return classes;
+}();
+
+constexpr std::array<char, 256> kFolded = [] {
+    std::array<char, 256> folded{};
+    for (int c = 0; c < 256; ++c) folded[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    return folded;
+}();
+
+bool isBlank(std::uint8_t c) { return (kCharacterClasses[c] & kBlank) != 0; }
+
+bool isDelimiter(Reader reader, std::uint8_t c) { return (kCharacterClasses[c] & readerBit(reader)) != 0; }
+
+char foldCase(std::uint8_t c) { return kFolded[c]; }
 
 // Past a run of ';' and blanks when it closes the group, so that the caller
 // sees the '}'; otherwise the cursor stays on the first ';' as the separator.
@@ -37,16 +57,6 @@ void settleSeparator(Markload &m) {
 }
 
 } // namespace
-
-bool atEnd(const Markload &m) { return m.cursor >= m.input.size(); }
-
-bool cursorOn(const Markload &m, char c) {
-    return m.cursor < m.input.size() && m.input[m.cursor] == static_cast<std::uint8_t>(c);
-}
-
-void stepOn(Markload &m) {
-    if (m.cursor < m.input.size()) ++m.cursor;
-}
 
 void readToken(Markload &m, Reader reader) {
     const std::size_t size = m.input.size();
@@ -63,10 +73,14 @@ void readToken(Markload &m, Reader reader) {
         if (at < size) ++at;
         m.quoted = true;
     } else {
-        const bool fold = reader != Reader::line;
-        while (at < size && length < kMaxToken && !isDelimiter(reader, m.input[at])) {
-            m.tokenBuffer[length++] = fold ? foldCase(m.input[at]) : static_cast<char>(m.input[at]);
-            ++at;
+        const std::uint8_t ends = readerBit(reader);
+        const std::size_t stop = std::min(size, at + kMaxToken);
+        const std::uint8_t *in = m.input.data();
+        char *token = m.tokenBuffer.data();
+        if (reader == Reader::line) {
+            while (at < stop && (kCharacterClasses[in[at]] & ends) == 0) token[length++] = static_cast<char>(in[at++]);
+        } else {
+            while (at < stop && (kCharacterClasses[in[at]] & ends) == 0) token[length++] = foldCase(in[at++]);
         }
         m.quoted = false;
     }
@@ -98,7 +112,10 @@ void readArgumentWord(Markload &m) {
 
 void skipArgument(Markload &m) {
     const std::size_t size = m.input.size();
-    while (m.cursor < size && m.input[m.cursor] != '}' && m.input[m.cursor] != ';') ++m.cursor;
+    const std::uint8_t *in = m.input.data();
+    std::size_t at = m.cursor;
+    while (at < size && (kCharacterClasses[in[at]] & kArgumentEnd) == 0) ++at;
+    m.cursor = at;
     settleSeparator(m);
 }
 

@@ -4,6 +4,8 @@
 #include "markload/markload.h"
 #include "folio/fatal_error.h"
 
+#include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace markload {
@@ -30,7 +32,7 @@ void addStyle(Markload &m, std::size_t definePosition) {
 }
 
 void defineStyle(Markload &m) {
-    readToken(m, Reader::word);
+    readArgumentWord(m);
     if (m.token() == "colours") {
         skipArgument(m);
         return;
@@ -39,7 +41,7 @@ void defineStyle(Markload &m) {
     m.scope = 0;
     m.bold = kUnset;
     m.italic = kUnset;
-    readToken(m, Reader::word);
+    readArgumentWord(m);
     const std::string name(m.token().substr(0, kMaxStyleName));
 
     // Pass 1 counted the same groups, unless words that pass 2 hands to the
@@ -57,6 +59,7 @@ void defineStyle(Markload &m) {
 
     if (m.styles[index].effectRuler) {
         moveToGroupEnd(m);
+        m.styles[index].definitionEnd = std::max(m.cursor, m.styles[index].definePosition);
     } else {
         emit(m, "STYLE_");
         emitInt(m, static_cast<long long>(index));
@@ -75,29 +78,105 @@ void defineStyle(Markload &m) {
     m.italic = kUnset;
 }
 
+// Replays recorded: a few per style and switch, each of bounded size, and a
+// bound on all of them together.
+constexpr std::size_t kRecordsPerSwitch = 4;
+constexpr std::size_t kMaxRecordBytes = 16 * 1024;
+constexpr std::size_t kMaxRecordedBytes = 1 << 20;
+
+TextState textState(const Markload &m) {
+    return {m.commandsOff, m.leftMargin, m.bold, m.italic, m.savedFont, m.scope};
+}
+
+// The same state as far as a replay can tell: the margin to the bit.
+bool sameStart(const TextState &a, const TextState &b) {
+    return a.commandsOff == b.commandsOff && std::memcmp(&a.leftMargin, &b.leftMargin, sizeof a.leftMargin) == 0 &&
+           a.bold == b.bold && a.italic == b.italic && a.savedFont == b.savedFont;
+}
+
+// A recorded replay of the style from the state that holds now, written
+// again and charged its whole cost; false when there is none, or when the
+// budget would not cover it (the walk then stops where it runs out).
+bool replayRecorded(Markload &m, StyleEntry &style, bool off) {
+    const TextState now = textState(m);
+    for (const ReplayRecord &record : style.records) {
+        if (record.off != off || !sameStart(record.before, now)) continue;
+        if (record.cost > m.replayBudget) return false;
+        m.replayBudget -= record.cost;
+        emit(m, record.output);
+        m.commandsOff = record.after.commandsOff;
+        m.leftMargin = record.after.leftMargin;
+        m.bold = record.after.bold;
+        m.italic = record.after.italic;
+        m.savedFont = record.after.savedFont;
+        m.scope = record.after.scope;
+        return true;
+    }
+    return false;
+}
+
+void keepRecord(Markload &m, StyleEntry &style, ReplayRecord record) {
+    const std::size_t size = record.output.size();
+    if (size > kMaxRecordBytes) return;
+    if (style.records.size() < kRecordsPerSwitch * 2) {
+        if (m.recordedBytes + size > kMaxRecordedBytes) return;
+        m.recordedBytes += size;
+        style.records.push_back(std::move(record));
+        return;
+    }
+    ReplayRecord &replaced = style.records[style.nextRecord];
+    if (m.recordedBytes - replaced.output.size() + size > kMaxRecordedBytes) return;
+    m.recordedBytes = m.recordedBytes - replaced.output.size() + size;
+    replaced = std::move(record);
+    style.nextRecord = (style.nextRecord + 1) % style.records.size();
+}
+
 // Runs the stored definition of an effect-ruler style as if its commands
-// stood here; switched off, margins and tabs are written without values.
+// stood here; switched off, margins and tabs are written without values. The
+// replay sees only its definition, up to the brace that pass 2 found, so that
+// nothing in it (an open quote) reaches the text after it; what it may walk
+// is charged to the run's budget before it starts, nested replays included.
+// A switch of a style whose replay is under way is passed over.
 void replayEffectRuler(Markload &m, std::size_t index, bool off) {
     StyleEntry &style = m.styles[index];
-    if (style.replaying) ddl::fatalError("Effect-ruler style \"" + style.name + "\" switches itself");
-    const std::size_t size = m.input.size();
-    std::size_t end = style.definePosition;
-    while (end < size && m.input[end] != '}') ++end;
-    const std::uint64_t cost = end - style.definePosition + 1;
+    if (style.replaying) return;
+    const bool record = m.recordReplays && m.replayDepth == 0;
+    if (record && replayRecorded(m, style, off)) return;
+    const std::uint64_t budgetBefore = m.replayBudget;
+    const std::uint64_t cost = style.definitionEnd - style.definePosition + 1;
     if (cost > m.replayBudget) ddl::fatalError("Effect-ruler styles are switched too often to replay");
     m.replayBudget -= cost;
+    ReplayRecord recorded;
+    if (record) {
+        recorded.off = off;
+        recorded.before = textState(m);
+        m.recording = true;
+        m.recordStart = m.out.size();
+    }
 
+    const std::span<const std::uint8_t> savedInput = m.input;
     const std::size_t savedCursor = m.cursor;
     const bool savedOffSetting = m.offSetting;
+    m.input = m.document.first(style.definitionEnd);
     m.cursor = style.definePosition;
-    readToken(m, Reader::word);
-    readToken(m, Reader::word);
+    readArgumentWord(m);
+    readArgumentWord(m);
     m.offSetting = off;
     style.replaying = true;
+    ++m.replayDepth;
     processCommandGroup(m);
+    --m.replayDepth;
     m.styles[index].replaying = false;
+    m.input = savedInput;
     m.cursor = savedCursor;
     m.offSetting = savedOffSetting;
+    if (record && m.recording) {
+        recorded.after = textState(m);
+        recorded.cost = budgetBefore - m.replayBudget;
+        recorded.output.assign(m.out, m.recordStart);
+        keepRecord(m, m.styles[index], std::move(recorded));
+    }
+    m.recording = false;
 }
 
 } // namespace
@@ -111,7 +190,7 @@ void scanGroupPass1(Markload &m) {
         const std::string_view word = m.token();
         if (word == "define") {
             const std::size_t position = m.cursor;
-            readToken(m, Reader::word);
+            readArgumentWord(m);
             if (m.token() == "colours") readColourDefinitions(m);
             else addStyle(m, position);
         } else if (word == "effectruler") {

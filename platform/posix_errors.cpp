@@ -37,6 +37,7 @@ constexpr SystemText system_texts[] = {
     {183, "Cannot create a file when that file already exists.\r\n"},
     {206, "The filename or extension is too long.\r\n"},
     {267, "The directory name is invalid.\r\n"},
+    {1006, "The volume for a file has been externally altered so that the opened file is no longer valid.\r\n"},
     {1117, "The request could not be performed because of an I/O device error.\r\n"},
     {1813, "The specified resource type cannot be found in the image file.\r\n"},
     {1814, "The specified resource name cannot be found in the image file.\r\n"},

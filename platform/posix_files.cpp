@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -17,15 +18,32 @@ namespace {
 using platform::error_from_errno;
 using platform::resolve_path;
 
-// A HANDLE points at one of these; the tag tells files from directory searches.
+// A HANDLE points at one of these; the tag tells files, file mappings and
+// directory searches apart.
 struct Handle {
-    enum class Kind { file, search } kind;
+    enum class Kind { file, search, mapping } kind;
     int fd = -1;
     std::vector<WIN32_FIND_DATAA> found;
     std::size_t next = 0;
     std::string path;             // what a link's kind and a deletion on close refer to
     bool delete_on_close = false;
+    std::uint64_t mapped_size = 0;
 };
+
+// The views mapped now, by base address: munmap needs their length.
+struct View {
+    const void *base;
+    std::size_t length;
+};
+std::vector<View> views;
+
+// Views are read in at once where the system can: the programs that map a
+// file walk all of it.
+#ifdef MAP_POPULATE
+constexpr int kReadInAtOnce = MAP_POPULATE;
+#else
+constexpr int kReadInAtOnce = 0;
+#endif
 
 Handle *as_handle(HANDLE handle, Handle::Kind kind) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
@@ -208,12 +226,70 @@ DWORD GetFileSize(HANDLE file, LPDWORD size_high) {
 
 BOOL CloseHandle(HANDLE object) {
     Handle *h = as_handle(object, Handle::Kind::file);
+    if (h == nullptr) h = as_handle(object, Handle::Kind::mapping);
     if (h == nullptr) return fail(EBADF);
     int result = close(h->fd);
     int error_number = errno;
     if (h->delete_on_close) unlink(h->path.c_str());
     delete h;
     if (result != 0) return fail(error_number);
+    return TRUE;
+}
+
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWORD size_high, DWORD size_low,
+                          LPCSTR name) {
+    Handle *h = as_handle(file, Handle::Kind::file);
+    struct stat info {};
+    if (h == nullptr || fstat(h->fd, &info) != 0) {
+        fail(h == nullptr ? EBADF : errno);
+        return nullptr;
+    }
+    if (protect != PAGE_READONLY || size_high != 0 || size_low != 0 || name != nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (info.st_size == 0) {
+        SetLastError(ERROR_FILE_INVALID);
+        return nullptr;
+    }
+    const int fd = dup(h->fd);
+    if (fd < 0) {
+        fail(errno);
+        return nullptr;
+    }
+    SetLastError(ERROR_SUCCESS);
+    return new Handle{Handle::Kind::mapping, fd, {}, 0, static_cast<std::uint64_t>(info.st_size)};
+}
+
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offset_high, DWORD offset_low, SIZE_T bytes) {
+    Handle *h = as_handle(mapping, Handle::Kind::mapping);
+    if (h == nullptr) {
+        fail(EBADF);
+        return nullptr;
+    }
+    const std::uint64_t offset = (static_cast<std::uint64_t>(offset_high) << 32) | offset_low;
+    const long page = sysconf(_SC_PAGESIZE);
+    if (access != FILE_MAP_READ || offset >= h->mapped_size || bytes > h->mapped_size - offset ||
+        (page > 0 && offset % static_cast<std::uint64_t>(page) != 0)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    const auto length = static_cast<std::size_t>(bytes != 0 ? bytes : h->mapped_size - offset);
+    void *base = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | kReadInAtOnce, h->fd, static_cast<off_t>(offset));
+    if (base == MAP_FAILED) {
+        fail(errno);
+        return nullptr;
+    }
+    views.push_back({base, length});
+    SetLastError(ERROR_SUCCESS);
+    return base;
+}
+
+BOOL UnmapViewOfFile(LPCVOID base) {
+    auto view = std::find_if(views.begin(), views.end(), [base](const View &v) { return v.base == base; });
+    if (view == views.end()) return fail(EINVAL);
+    munmap(const_cast<void *>(view->base), view->length);
+    views.erase(view);
     return TRUE;
 }
 

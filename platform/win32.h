@@ -30,6 +30,7 @@ using LPCVOID = const void *;
 using LPSTR = char *;
 using LPCSTR = const char *;
 using LPDWORD = DWORD *;
+using SIZE_T = std::size_t;
 using PLONG = LONG *;
 
 struct SECURITY_ATTRIBUTES;
@@ -85,6 +86,8 @@ constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
 constexpr DWORD FILE_BEGIN = 0;
 constexpr DWORD FILE_CURRENT = 1;
 constexpr DWORD FILE_END = 2;
+constexpr DWORD PAGE_READONLY = 0x02;
+constexpr DWORD FILE_MAP_READ = 0x0004;
 constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x200;
 constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;
 
@@ -108,6 +111,7 @@ constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_DIRECTORY = 267;
+constexpr DWORD ERROR_FILE_INVALID = 1006;
 constexpr DWORD ERROR_IO_DEVICE = 1117;
 constexpr DWORD ERROR_RESOURCE_TYPE_NOT_FOUND = 1813;
 constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
@@ -133,6 +137,14 @@ BOOL DeleteFileA(LPCSTR path);
 BOOL RemoveDirectoryA(LPCSTR path);
 BOOL CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
+
+// Read-only views of whole files, for the cases the programs meet: a mapping
+// of an open file's current size (an empty file cannot be mapped), and views
+// that lie within it. The mapping is closed with CloseHandle.
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect, DWORD size_high,
+                          DWORD size_low, LPCSTR name);
+LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offset_high, DWORD offset_low, SIZE_T bytes);
+BOOL UnmapViewOfFile(LPCVOID base);
 
 // System message texts, Windows' own English wording for the codes above.
 DWORD FormatMessageA(DWORD flags, LPCVOID source, DWORD message_id, DWORD language_id,

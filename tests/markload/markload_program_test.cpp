@@ -82,10 +82,12 @@ TEST(MarkloadProgram, FailuresReachTheHost) {
 }
 
 TEST(MarkloadProgram, OutputBeforeAFailureStays) {
-    const std::string ddf = DdfBuilder{}.colours({"%%+r 0 (Red) 1,0,0"}).plain("Before").group("backcolour").build();
+    const std::string ddf =
+        DdfBuilder{}.colours({"%%+r 0 (Red) 1,0,0"}).plain("Before").group("bold on backcolour red").build();
     const auto expected = convert(ddf);
     ASSERT_EQ(expected.failure, "Colour not found");
-    ASSERT_EQ(expected.output, "COL_0={colour \"Red\" {rgb 0x10000 0x0 0x0}}\r\n\r\nSTORY_1={story\r\n\"Before\"");
+    ASSERT_EQ(expected.output,
+              "COL_0={colour \"Red\" {rgb 0x10000 0x0 0x0}}\r\n\r\nSTORY_1={story\r\n\"Before\"{bold 1}{background");
     for (auto runner : runners_for("Markload")) {
         TempDir dir;
         write_text(dir.file("in.ddf"), ddf);

@@ -121,6 +121,35 @@ TEST(Files, ReadOnlyFilesAndFullDirectoriesAreNotDeleted) {
     EXPECT_TRUE(DeleteFileA(file.c_str()));
 }
 
+// A view shows the file's bytes in place; an empty file cannot be mapped and
+// no view reaches past the end.
+TEST(Files, MappedViewsStayWithinTheFile) {
+    TempDir dir;
+    testing_support::write_text(dir.file("text"), "mapped bytes");
+    testing_support::write_text(dir.file("empty"), "");
+    const auto open_file = [&dir](const char *name) {
+        return CreateFileA(dir.file(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE empty = open_file("empty");
+    EXPECT_EQ(CreateFileMappingA(empty, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_INVALID);
+    CloseHandle(empty);
+
+    HANDLE file = open_file("text");
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    ASSERT_NE(mapping, nullptr);
+    EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 13), nullptr);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    const void *view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 12);
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(CloseHandle(mapping));
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_EQ(std::string(static_cast<const char *>(view), 12), "mapped bytes");
+    EXPECT_TRUE(UnmapViewOfFile(view));
+    EXPECT_FALSE(UnmapViewOfFile(view));
+}
+
 } // namespace
 
 namespace {
