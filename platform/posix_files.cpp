@@ -258,7 +258,7 @@ HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect, DWO
         return nullptr;
     }
     SetLastError(ERROR_SUCCESS);
-    return new Handle{Handle::Kind::mapping, fd, {}, 0, static_cast<std::uint64_t>(info.st_size)};
+    return new Handle{Handle::Kind::mapping, fd, {}, 0, {}, false, static_cast<std::uint64_t>(info.st_size)};
 }
 
 LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offset_high, DWORD offset_low, SIZE_T bytes) {
