@@ -32,19 +32,12 @@ std::int32_t subtract(std::int32_t x, std::int32_t y) {
 
 std::int32_t negate(std::int32_t x) { return subtract(0, x); }
 
-// The 32-bit Windows build computes on the x87 unit; rounding every step to
-// double keeps its results identical to the other builds'.
-double stored(double value) {
-    volatile double rounded = value;
-    return rounded;
-}
-
-double radians(std::int32_t angle) { return stored(stored(stored(angle / 65536.0) * kPi) / 180.0); }
+double radians(std::int32_t angle) { return angle / 65536.0 * kPi / 180.0; }
 
 // 16.16 degrees from radians.
-std::int32_t degrees(double angle) { return truncate(stored(stored(stored(angle * 180.0) / kPi) * 65536.0)); }
+std::int32_t degrees(double angle) { return truncate(angle * 180.0 / kPi * 65536.0); }
 
-std::int32_t fixedTrig(double value) { return truncate(stored(value * 65536.0)); }
+std::int32_t fixedTrig(double value) { return truncate(value * 65536.0); }
 
 } // namespace
 
@@ -52,7 +45,7 @@ std::int32_t fixedMultiply(std::int32_t x, std::int32_t y) { return MulDiv(x, y,
 
 std::int32_t fixedHypot(std::int32_t x, std::int32_t y) {
     double dx = x, dy = y;
-    return truncate(stored(std::sqrt(stored(stored(dx * dx) + stored(dy * dy)))));
+    return truncate(std::sqrt(dx * dx + dy * dy));
 }
 
 Matrix identityMatrix() { return Matrix{}; }
@@ -110,7 +103,7 @@ Decomposition decomposeMatrix(const Matrix &m) {
             co = kOne;
         }
     } else {
-        dc.angle = degrees(stored(std::atan2(static_cast<double>(m.b), static_cast<double>(m.a))));
+        dc.angle = degrees(std::atan2(static_cast<double>(m.b), static_cast<double>(m.a)));
         dc.xScale = fixedHypot(m.a, m.b);
         co = fixedTrig(std::cos(radians(dc.angle)));
         si = fixedTrig(std::sin(radians(dc.angle)));
@@ -137,7 +130,7 @@ PictureGeometry pictureGeometry(std::int32_t rotation, std::int32_t xFactor, std
     g.scale = dc.yScale;
     g.aspect = MulDiv(kOne, dc.xScale, dc.yScale);
     g.angle = dc.angle;
-    g.skew = degrees(stored(std::atan(stored(dc.shear / 65536.0))));
+    g.skew = degrees(std::atan(dc.shear / 65536.0));
     return g;
 }
 
