@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 
 namespace markload {
@@ -41,76 +40,71 @@ void walkText(Markload &m) {
 } // namespace
 
 // What ends a text run, and what is escaped in it.
+constexpr std::uint8_t kRunEnd = 1;
+constexpr std::uint8_t kEscaped = 2;
 constexpr std::array<std::uint8_t, 256> kTextClasses = [] {
     std::array<std::uint8_t, 256> classes{};
-    classes['\t'] = classes['\n'] = classes['\r'] = classes['{'] = 1;
-    classes['\\'] = classes['"'] = 2;
+    classes['\t'] = classes['\n'] = classes['\r'] = classes['{'] = kRunEnd;
+    classes['\\'] = classes['"'] = kEscaped;
     return classes;
 }();
 
-// Sixteen bytes compared at once (one SSE2 compare each where the target has
-// it), as a text run is mostly plain letters: the place of the first byte
-// that stops or is escaped, or 16. A matching lane is all ones, so the
-// lowest set bit of a little-endian half gives its byte.
-using Lanes = std::uint8_t __attribute__((vector_size(16)));
-static_assert(std::endian::native == std::endian::little);
-
-std::size_t firstStop(const char *at) {
-    Lanes v;
-    std::memcpy(&v, at, sizeof v);
-    const auto stops = (v == '\t') | (v == '\n') | (v == '\r') | (v == '{') | (v == '\\') | (v == '"');
-    std::uint64_t halves[2];
-    std::memcpy(halves, &stops, sizeof halves);
-    if (halves[0] != 0) return static_cast<std::size_t>(std::countr_zero(halves[0]) / 8);
-    if (halves[1] != 0) return 8 + static_cast<std::size_t>(std::countr_zero(halves[1]) / 8);
-    return 16;
+std::size_t firstStop(Lanes lanes) {
+    return firstLane((lanes == '\t') | (lanes == '\n') | (lanes == '\r') | (lanes == '{') | (lanes == '\\') |
+                     (lanes == '"'));
 }
+
+// The opening of a run's string, its closing quote, its characters and one
+// block stored whole past the last of them.
+constexpr std::size_t kRunRoom = 3 + 1 + kMaxRunCharacters + kLaneCount;
 
 // Up to 254 characters of DDL string (escapes included) between quotes; a TAB
 // or line end becomes its attribute, a '{' is left for the pass. Plain bytes
-// go out in spans between the escaped ones.
+// are copied a block at a time: each block is stored whole and the output
+// moves on by its plain part only.
 void writeTextRun(Markload &m) {
     const std::size_t size = m.input.size();
-    const char *in = reinterpret_cast<const char *>(m.input.data());
+    const std::uint8_t *in = m.input.data();
     std::size_t at = m.cursor;
     std::size_t room = kMaxRunCharacters;
-    std::string &out = m.out;
-    bool opened = false;
-    while (at < size && room > 0) {
-        const std::size_t spanStart = at;
-        const std::size_t limit = std::min(size, at + room);
-        while (limit - at >= 16) {
-            const std::size_t plain = firstStop(in + at);
-            at += plain;
-            if (plain < 16) break;
+    char *const start = m.out.room(kRunRoom);
+    char *out = start;
+    *out++ = '\r', *out++ = '\n', *out++ = '"';
+    while (room > 0 && at < size) {
+        std::size_t plain = 0;
+        if (size - at >= kLaneCount) {
+            const Lanes lanes = loadLanes(in + at);
+            storeLanes(out, lanes);
+            plain = std::min(firstStop(lanes), room);
+        } else {
+            while (plain < room && at + plain < size && kTextClasses[in[at + plain]] == 0) {
+                out[plain] = static_cast<char>(in[at + plain]);
+                ++plain;
+            }
         }
-        while (at < limit && kTextClasses[static_cast<std::uint8_t>(in[at])] == 0) ++at;
-        if (at > spanStart) {
-            if (!opened) out.append("\r\n\"", 3), opened = true;
-            out.append(in + spanStart, at - spanStart);
-            room -= at - spanStart;
-        }
-        if (at == limit || kTextClasses[static_cast<std::uint8_t>(in[at])] == 1 || room < 2) break;
-        if (!opened) out.append("\r\n\"", 3), opened = true;
-        out.push_back('\\');
-        out.push_back(in[at++]);
+        at += plain, out += plain, room -= plain;
+        if (plain == kLaneCount) continue;
+        if (room < 2 || at == size || kTextClasses[in[at]] != kEscaped) break;
+        *out++ = '\\';
+        *out++ = static_cast<char>(in[at++]);
         room -= 2;
     }
-    if (opened) {
-        out.push_back('"');
-        emit(m, {});
+    if (out - start > 3) {
+        *out++ = '"';
+        m.out.size += static_cast<std::size_t>(out - start);
     }
     m.cursor = at;
     if (at < size) {
-        const char stop = in[at];
+        const std::uint8_t stop = in[at];
         if (stop == '\t') {
-            emit(m, "{tab}");
+            m.out.append("{tab}");
             ++m.cursor;
         } else if (stop == '\n' || stop == '\r') {
-            emit(m, "{newpara}");
+            m.out.append("{newpara}");
             ++m.cursor;
         }
     }
+    emit(m, {});
 }
 
 void convertDdf(Markload &m, std::span<const std::uint8_t> input) {

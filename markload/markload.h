@@ -12,6 +12,9 @@
 // as 0 and values too large for the output are clamped.
 #pragma once
 
+#include "markload/lanes.h"
+#include "markload/output_buffer.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -84,7 +87,8 @@ struct Markload {
     std::span<const std::uint8_t> input;     // what the scanner walks: the document, or a replayed definition
     std::size_t cursor = 0;
 
-    std::array<char, kMaxToken + 1> tokenBuffer{};
+    // A token and its terminator, with room for a whole block written past it.
+    std::array<char, kMaxToken + 1 + kLaneCount> tokenBuffer{};
     std::size_t tokenLength = 0;
     bool quoted = false;
     bool commandsOff = false;
@@ -111,7 +115,7 @@ struct Markload {
     std::size_t recordStart = 0;
     std::size_t recordedBytes = 0;  // held by all records together
 
-    std::string out;
+    OutputBuffer out;
     DrainFunction drain = nullptr;
     void *drainContext = nullptr;
 
@@ -146,7 +150,7 @@ void flushOutput(Markload &m);
 constexpr std::size_t kDrainAt = 1 << 20;
 inline void emit(Markload &m, std::string_view text) {
     m.out.append(text);
-    if (m.drain != nullptr && m.out.size() >= kDrainAt) flushOutput(m);
+    if (m.drain != nullptr && m.out.size >= kDrainAt) flushOutput(m);
 }
 void emitChar(Markload &m, char c);
 void emitInt(Markload &m, long long value);

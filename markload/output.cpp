@@ -11,7 +11,7 @@ namespace markload {
 namespace {
 
 void drainIfFull(Markload &m) {
-    if (m.drain != nullptr && m.out.size() >= kDrainAt) flushOutput(m);
+    if (m.drain != nullptr && m.out.size >= kDrainAt) flushOutput(m);
 }
 
 } // namespace
@@ -30,7 +30,7 @@ int clampToInt(double value) {
 }
 
 void emitChar(Markload &m, char c) {
-    m.out.push_back(c);
+    m.out.push(c);
     drainIfFull(m);
 }
 
@@ -54,18 +54,22 @@ void emitRounded(Markload &m, double value) { emitInt(m, clampToInt(std::nearbyi
 // The DDL quoting, written straight into the output.
 void emitString(Markload &m, std::string_view text) {
     text = text.substr(0, text.find('\0'));
-    m.out.push_back('"');
+    char *const start = m.out.room(text.size() * 2 + 2);
+    char *at = start;
+    *at++ = '"';
     for (char c : text) {
-        if (c == '"' || c == '\\') m.out.push_back('\\');
-        m.out.push_back(c);
+        if (c == '"' || c == '\\') *at++ = '\\';
+        *at++ = c;
     }
-    emitChar(m, '"');
+    *at++ = '"';
+    m.out.size += static_cast<std::size_t>(at - start);
+    drainIfFull(m);
 }
 
 void flushOutput(Markload &m) {
-    if (m.drain != nullptr && !m.out.empty()) {
+    if (m.drain != nullptr && m.out.size != 0) {
         m.recording = false;  // a replay's bytes no longer lie together in `out`
-        m.drain(m.drainContext, m.out);
+        m.drain(m.drainContext, m.out.view());
         m.out.clear();
     }
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -56,32 +57,63 @@ void settleSeparator(Markload &m) {
     if (at < size && m.input[at] == '}') m.cursor = at;
 }
 
-} // namespace
+// Where a token of `reader` ends in a block: the delimiters of the table
+// above, compared a block at a time.
+template <Reader reader>
+LaneMask delimiterLanes(Lanes lanes) {
+    if constexpr (reader == Reader::word)
+        return (lanes == ' ') | (lanes == ';') | (lanes == '}') | (lanes == '\r') | (lanes == '\n');
+    else if constexpr (reader == Reader::value)
+        return (lanes == ';') | (lanes == '}') | (lanes == ',');
+    else if constexpr (reader == Reader::listItem)
+        return (lanes == ' ') | (lanes == ';') | (lanes == '}') | (lanes == ',') | (lanes == '\r') | (lanes == '\n');
+    else
+        return lanes == '\n';
+}
 
-void readToken(Markload &m, Reader reader) {
+// The bytes of an unquoted token from `at`, up to its delimiter or the
+// 255th character: copied a block at a time into the token buffer, which has
+// room for a whole block past its end. Lines keep their case.
+template <Reader reader>
+std::size_t copyToken(Markload &m, std::size_t at, std::size_t &length) {
     const std::size_t size = m.input.size();
+    const std::uint8_t *in = m.input.data();
+    char *token = m.tokenBuffer.data();
+    const std::size_t stop = std::min(size, at + kMaxToken);
+    while (at < stop) {
+        if (size - at < kLaneCount) {
+            while (at < stop && !isDelimiter(reader, in[at]))
+                token[length++] = reader == Reader::line ? static_cast<char>(in[at++]) : foldCase(in[at++]);
+            break;
+        }
+        const Lanes lanes = loadLanes(in + at);
+        storeLanes(token + length, reader == Reader::line ? lanes : foldLanes(lanes));
+        const std::size_t plain = std::min(firstLane(delimiterLanes<reader>(lanes)), stop - at);
+        at += plain, length += plain;
+        if (plain < kLaneCount) break;
+    }
+    return at;
+}
+
+template <Reader reader>
+void readTokenOf(Markload &m) {
+    const std::size_t size = m.input.size();
+    const std::uint8_t *in = m.input.data();
     std::size_t at = m.cursor < size ? m.cursor + 1 : size;
-    while (at < size && isBlank(m.input[at])) ++at;
+    while (at < size && isBlank(in[at])) ++at;
 
     std::size_t length = 0;
-    if (at < size && m.input[at] == '"') {
+    if (at < size && in[at] == '"') {
         ++at;
-        while (at < size && m.input[at] != '"') {
-            if (length < kMaxToken) m.tokenBuffer[length++] = static_cast<char>(m.input[at]);
-            ++at;
-        }
-        if (at < size) ++at;
+        const void *close = std::memchr(in + at, '"', size - at);
+        const std::size_t end = close != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t *>(close) - in)
+                                                 : size;
+        length = std::min(end - at, kMaxToken);
+        std::memcpy(m.tokenBuffer.data(), in + at, length);
+        at = close != nullptr ? end + 1 : size;
         m.quoted = true;
     } else {
-        const std::uint8_t ends = readerBit(reader);
-        const std::size_t stop = std::min(size, at + kMaxToken);
-        const std::uint8_t *in = m.input.data();
-        char *token = m.tokenBuffer.data();
-        if (reader == Reader::line) {
-            while (at < stop && (kCharacterClasses[in[at]] & ends) == 0) token[length++] = static_cast<char>(in[at++]);
-        } else {
-            while (at < stop && (kCharacterClasses[in[at]] & ends) == 0) token[length++] = foldCase(in[at++]);
-        }
+        at = copyToken<reader>(m, at, length);
         m.quoted = false;
     }
     m.tokenBuffer[length] = '\0';
@@ -89,13 +121,24 @@ void readToken(Markload &m, Reader reader) {
 
     // Blanks after the token: land on a delimiter that follows them, or just
     // before the next token so that its read starts there.
-    if (at < size && isBlank(m.input[at])) {
+    if (at < size && isBlank(in[at])) {
         std::size_t next = at;
-        while (next < size && isBlank(m.input[next])) ++next;
-        at = next < size && isDelimiter(reader, m.input[next]) ? next : next - 1;
+        while (next < size && isBlank(in[next])) ++next;
+        at = next < size && isDelimiter(reader, in[next]) ? next : next - 1;
     }
     m.cursor = at;
     settleSeparator(m);
+}
+
+} // namespace
+
+void readToken(Markload &m, Reader reader) {
+    switch (reader) {
+    case Reader::word: return readTokenOf<Reader::word>(m);
+    case Reader::value: return readTokenOf<Reader::value>(m);
+    case Reader::listItem: return readTokenOf<Reader::listItem>(m);
+    case Reader::line: return readTokenOf<Reader::line>(m);
+    }
 }
 
 bool hasArgument(const Markload &m) { return !cursorOn(m, '}'); }
@@ -114,6 +157,12 @@ void skipArgument(Markload &m) {
     const std::size_t size = m.input.size();
     const std::uint8_t *in = m.input.data();
     std::size_t at = m.cursor;
+    while (at < size && size - at >= kLaneCount) {
+        const Lanes lanes = loadLanes(in + at);
+        const std::size_t plain = firstLane((lanes == ';') | (lanes == '}'));
+        at += plain;
+        if (plain < kLaneCount) break;
+    }
     while (at < size && (kCharacterClasses[in[at]] & kArgumentEnd) == 0) ++at;
     m.cursor = at;
     settleSeparator(m);

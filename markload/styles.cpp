@@ -151,7 +151,7 @@ void replayEffectRuler(Markload &m, std::size_t index, bool off) {
         recorded.off = off;
         recorded.before = textState(m);
         m.recording = true;
-        m.recordStart = m.out.size();
+        m.recordStart = m.out.size;
     }
 
     const std::span<const std::uint8_t> savedInput = m.input;
@@ -173,7 +173,7 @@ void replayEffectRuler(Markload &m, std::size_t index, bool off) {
     if (record && m.recording) {
         recorded.after = textState(m);
         recorded.cost = budgetBefore - m.replayBudget;
-        recorded.output.assign(m.out, m.recordStart);
+        recorded.output.assign(m.out.from(m.recordStart));
         keepRecord(m, m.styles[index], std::move(recorded));
     }
     m.recording = false;

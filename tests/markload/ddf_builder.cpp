@@ -12,7 +12,7 @@ Converted convert(const std::string &ddf) {
     } catch (const ddl::FatalError &failure) {
         result.failure = failure.what();
     }
-    result.output = m.out;
+    result.output = m.out.view();
     return result;
 }
 

@@ -1,0 +1,44 @@
+// Sixteen input bytes looked at together: text runs and tokens are mostly
+// plain letters, so one compare per byte class over a block (one SSE2
+// instruction each where the target has it) finds where they stop. A block
+// is only loaded where sixteen bytes of input remain; the callers finish the
+// tail a byte at a time.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+namespace markload {
+
+using Lanes = std::uint8_t __attribute__((vector_size(16)));
+using LaneMask = std::int8_t __attribute__((vector_size(16)));  // a compare's result: all ones or zero
+constexpr std::size_t kLaneCount = 16;
+static_assert(std::endian::native == std::endian::little);
+
+inline Lanes loadLanes(const std::uint8_t *at) {
+    Lanes lanes;
+    std::memcpy(&lanes, at, sizeof lanes);
+    return lanes;
+}
+
+inline void storeLanes(char *at, Lanes lanes) { std::memcpy(at, &lanes, sizeof lanes); }
+
+// The place of the first lane set, or 16 when none is: the lowest set bit of
+// a little-endian half gives its byte.
+inline std::size_t firstLane(LaneMask mask) {
+    std::uint64_t halves[2];
+    std::memcpy(halves, &mask, sizeof halves);
+    if (halves[0] != 0) return static_cast<std::size_t>(std::countr_zero(halves[0]) / 8);
+    if (halves[1] != 0) return 8 + static_cast<std::size_t>(std::countr_zero(halves[1]) / 8);
+    return kLaneCount;
+}
+
+// A-Z to a-z, every other byte as it is.
+inline Lanes foldLanes(Lanes lanes) {
+    const LaneMask upper = (lanes - static_cast<std::uint8_t>('A')) < static_cast<std::uint8_t>(26);
+    return lanes + (std::bit_cast<Lanes>(upper) & static_cast<std::uint8_t>(0x20));
+}
+
+} // namespace markload
