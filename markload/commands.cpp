@@ -382,17 +382,29 @@ bool autoParagraph(Markload &m) {
     return true;
 }
 
-// The field's short name is its last word with the space before it.
+// The field's short name is its last word with the space before it. The
+// macro is a DDL string holding a quoted DDL string, so the field's quotes
+// and backslashes are escaped twice.
 bool merge(Markload &m) {
     readArgumentWord(m);
-    const std::string field(m.token());
-    const std::size_t space = field.rfind(' ');
-    const std::string shortName = field.substr(space == std::string::npos ? 0 : space, kMaxMergeShortName);
+    const std::string_view token = m.token();
+    const std::size_t space = token.rfind(' ');
     emit(m, " {merge ");
-    emitString(m, shortName);
-    emit(m, " ");
-    emitString(m, "{macv=impulse(\"" + ddl::quoteString(field) + "\")}");
-    emit(m, "}\r\n");
+    emitString(m, token.substr(space == std::string_view::npos ? 0 : space, kMaxMergeShortName));
+    const std::string_view field = token.substr(0, token.find('\0'));
+    constexpr std::string_view opening = " \"{macv=impulse(\\\"";
+    constexpr std::string_view closing = "\\\")}\"}\r\n";
+    char *const start = m.out.room(opening.size() + 4 * field.size() + closing.size());
+    char *at = start;
+    at = std::copy(opening.begin(), opening.end(), at);
+    for (char c : field) {
+        if (c == '"') at = std::copy_n("\\\\\"", 3, at);
+        else if (c == '\\') at = std::copy_n("\\\\\\\\", 4, at);
+        else *at++ = c;
+    }
+    at = std::copy(closing.begin(), closing.end(), at);
+    m.out.size += static_cast<std::size_t>(at - start);
+    emit(m, {});
     return true;
 }
 
@@ -430,33 +442,60 @@ constexpr Command kCommands[] = {
 };
 static_assert(std::size(kCommands) == 66);
 
-// The same table by word for the lookup. The words are distinct, so the first
-// match of the ordered search is the only one; the tokens looked up are
-// already folded, so the words are folded once here.
+// The same table by word for the lookup, open addressed by a hash of the
+// word's length and end characters. The tokens looked up are already folded,
+// so the words are folded once here, and stored with zeros after them so that
+// a token (whose buffer always holds a block past its start) is compared in
+// one block.
 struct FoldedCommand {
-    std::array<char, 16> word{};
+    std::array<std::uint8_t, kLaneCount> word{};
     std::size_t length = 0;
     Handler handler = nullptr;
-    constexpr std::string_view view() const { return {word.data(), length}; }
 };
 
-constexpr auto kCommandsByWord = [] {
-    std::array<FoldedCommand, std::size(kCommands)> sorted{};
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        const std::string_view word = kCommands[i].word;
-        for (std::size_t c = 0; c < word.size(); ++c)
-            sorted[i].word[c] = word[c] >= 'A' && word[c] <= 'Z' ? static_cast<char>(word[c] + ('a' - 'A')) : word[c];
-        sorted[i].length = word.size();
-        sorted[i].handler = kCommands[i].handler;
+constexpr std::size_t kCommandSlots = 256;
+static_assert(kCommandSlots > 2 * std::size(kCommands));
+
+constexpr std::size_t commandHash(const char *word, std::size_t length) {
+    const auto byte = [word](std::size_t at) { return static_cast<std::uint32_t>(static_cast<std::uint8_t>(word[at])); };
+    const std::uint32_t key = ((byte(0) * 31 + byte(length > 1 ? 1 : 0)) * 31 + byte(length - 1)) * 31 +
+                              static_cast<std::uint32_t>(length);
+    return (key * 0x9E3779B1u) >> 24;
+}
+
+constexpr auto kCommandSlotTable = [] {
+    std::array<FoldedCommand, kCommandSlots> slots{};
+    for (const Command &command : kCommands) {
+        char folded[kLaneCount] = {};
+        for (std::size_t c = 0; c < command.word.size(); ++c)
+            folded[c] = command.word[c] >= 'A' && command.word[c] <= 'Z' ? static_cast<char>(command.word[c] + ('a' - 'A'))
+                                                                         : command.word[c];
+        std::size_t slot = commandHash(folded, command.word.size());
+        while (slots[slot].handler != nullptr) slot = (slot + 1) % kCommandSlots;
+        for (std::size_t c = 0; c < kLaneCount; ++c) slots[slot].word[c] = static_cast<std::uint8_t>(folded[c]);
+        slots[slot].length = command.word.size();
+        slots[slot].handler = command.handler;
     }
-    std::sort(sorted.begin(), sorted.end(), [](const auto &a, const auto &b) { return a.view() < b.view(); });
-    return sorted;
+    return slots;
 }();
 
-Handler findCommand(std::string_view word) {
-    const auto found = std::lower_bound(kCommandsByWord.begin(), kCommandsByWord.end(), word,
-                                        [](const FoldedCommand &c, std::string_view w) { return c.view() < w; });
-    return found != kCommandsByWord.end() && found->view() == word ? found->handler : nullptr;
+constexpr std::size_t kLongestCommand = [] {
+    std::size_t longest = 0;
+    for (const Command &command : kCommands) longest = std::max(longest, command.word.size());
+    return longest;
+}();
+static_assert(kLongestCommand < kLaneCount);
+
+Handler findCommand(const Markload &m) {
+    const std::size_t length = m.tokenLength;
+    if (length == 0 || length > kLongestCommand) return nullptr;
+    const Lanes token = loadLanes(reinterpret_cast<const std::uint8_t *>(m.tokenBuffer.data()));
+    for (std::size_t slot = commandHash(m.tokenBuffer.data(), length);; slot = (slot + 1) % kCommandSlots) {
+        const FoldedCommand &command = kCommandSlotTable[slot];
+        if (command.handler == nullptr) return nullptr;
+        if (command.length == length && firstLane(token != loadLanes(command.word.data())) >= length)
+            return command.handler;
+    }
 }
 
 } // namespace
@@ -470,8 +509,8 @@ void processCommandGroup(Markload &m) {
         const std::string_view word = m.token();
         bool done = false;
         if (!m.quoted) {
-            if (word == "on" || word == "off") {
-                m.commandsOff = word == "off";
+            if (isWord(word, "on") || isWord(word, "off")) {
+                m.commandsOff = isWord(word, "off");
                 return;
             }
             if (!m.commandsOff && !word.empty() && word[0] == '\\') {
@@ -479,7 +518,7 @@ void processCommandGroup(Markload &m) {
                 continue;
             }
             if (!m.commandsOff) {
-                if (Handler handler = findCommand(word)) {
+                if (Handler handler = findCommand(m)) {
                     if (handler(m)) continue;
                     done = true;  // a "style" or "ruler" switch that failed
                 }

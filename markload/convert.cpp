@@ -21,7 +21,9 @@ void walkGroups(Markload &m, void (*scanGroup)(Markload &)) {
         const void *brace = std::memchr(base + m.cursor, '{', size - m.cursor);
         if (brace == nullptr) break;
         m.cursor = static_cast<std::size_t>(static_cast<const std::uint8_t *>(brace) - base);
-        scanGroup(m);
+        const std::size_t quietEnd = m.commandsOff ? kNotQuiet : quietGroupEnd(m);
+        if (quietEnd != kNotQuiet) m.cursor = quietEnd;
+        else scanGroup(m);
         stepOn(m);
     }
 }

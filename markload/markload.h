@@ -12,18 +12,27 @@
 // as 0 and values too large for the output are clamped.
 #pragma once
 
-#include "markload/lanes.h"
 #include "markload/output_buffer.h"
+#include "platform/lanes.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace markload {
+
+using platform::firstLane;
+using platform::foldLanes;
+using platform::kLaneCount;
+using platform::LaneMask;
+using platform::Lanes;
+using platform::loadLanes;
+using platform::storeLanes;
 
 constexpr std::size_t kMaxToken = 255;
 constexpr std::size_t kMaxStyles = 512;
@@ -54,6 +63,7 @@ struct TextState {
 // left and what it cost. Switched again from the same state, the style
 // writes the same bytes, so they are copied instead of walked again.
 struct ReplayRecord {
+    bool used = false;
     bool off = false;
     TextState before;
     TextState after;
@@ -69,8 +79,7 @@ struct StyleEntry {
     bool replaying = false;       // its definition is being replayed now
     std::size_t definePosition = 0;  // input position just after its "define"
     std::size_t definitionEnd = 0;   // its closing brace, found by pass 2
-    std::vector<ReplayRecord> records;  // pass 3's latest replays, a few per switch
-    std::size_t nextRecord = 0;         // the record that the next one replaces
+    std::vector<ReplayRecord> records;  // pass 3's latest replays, one slot per hash of their start
 };
 
 struct Colour {
@@ -94,6 +103,10 @@ struct Markload {
     bool commandsOff = false;
 
     std::vector<StyleEntry> styles;
+    // The named styles by lower-case name: index + 1 in the slot of the
+    // name's hash or after it, 0 for a free slot. The first style of a name
+    // holds it.
+    std::vector<std::uint16_t> styleSlots;
     std::size_t styleIndex = 0;  // the next style definition of pass 2
     std::vector<Colour> colours;
 
@@ -122,6 +135,13 @@ struct Markload {
     std::string_view token() const { return {tokenBuffer.data(), tokenLength}; }
 };
 
+// A token against a word of the program's own: the length first, then the
+// bytes of a length known here.
+template <std::size_t size>
+bool isWord(std::string_view token, const char (&word)[size]) {
+    return token.size() == size - 1 && std::memcmp(token.data(), word, size - 1) == 0;
+}
+
 // Whole conversion of `input`; the DDL goes to m.out (and to m.drain when set).
 void convertDdf(Markload &m, std::span<const std::uint8_t> input);
 
@@ -138,6 +158,11 @@ void readToken(Markload &m, Reader reader);
 // that a command never takes its argument from the text after the group.
 void readArgumentWord(Markload &m);
 bool hasArgument(const Markload &m);
+// Where a group ends that passes 1 and 2 walk to its closing brace without
+// acting on anything (its first word is none of theirs and no ';' follows
+// before the brace), while commands are on; kNotQuiet for any other group.
+constexpr std::size_t kNotQuiet = SIZE_MAX;
+std::size_t quietGroupEnd(const Markload &m);
 void skipArgument(Markload &m);
 void moveToGroupEnd(Markload &m);
 double readDecimal(std::string_view text, std::size_t &at);

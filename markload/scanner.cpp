@@ -141,6 +141,58 @@ void readToken(Markload &m, Reader reader) {
     }
 }
 
+// The words that passes 1 and 2 act on when one opens a group, each stored
+// with zeros after it as a folded block of the word reader compares.
+struct PassWord {
+    std::array<std::uint8_t, kLaneCount> word{};
+    std::size_t length = 0;
+};
+
+constexpr PassWord passWord(std::string_view text) {
+    PassWord word;
+    for (std::size_t c = 0; c < text.size(); ++c) word.word[c] = static_cast<std::uint8_t>(text[c]);
+    word.length = text.size();
+    return word;
+}
+
+constexpr PassWord kPassWords[] = {passWord("on"), passWord("off"), passWord("define"), passWord("effectruler"),
+                                   passWord("fontcolour"), passWord("backcolour")};
+
+constexpr std::uint32_t kPassWordLengths = [] {
+    std::uint32_t lengths = 0;
+    for (const PassWord &word : kPassWords) lengths |= 1u << word.length;
+    return lengths;
+}();
+static_assert(kLaneCount < 32);
+
+std::size_t quietGroupEnd(const Markload &m) {
+    const std::size_t size = m.input.size();
+    const std::uint8_t *in = m.input.data();
+    std::size_t at = m.cursor + 1;
+    while (at < size && isBlank(in[at])) ++at;
+    if (at < size && in[at] == '"') return kNotQuiet;
+
+    // The first word, where a whole block of it can be read; a word near the
+    // end of the input takes the walk.
+    if (size - at < kLaneCount) return kNotQuiet;
+    const Lanes first = foldLanes(loadLanes(in + at));
+    const std::size_t length = firstLane(delimiterLanes<Reader::word>(first));
+    if (((kPassWordLengths >> length) & 1u) != 0) {
+        for (const PassWord &word : kPassWords)
+            if (word.length == length && firstLane(first != loadLanes(word.word.data())) >= length) return kNotQuiet;
+    }
+
+    at += length;
+    while (at < size && size - at >= kLaneCount) {
+        const Lanes lanes = loadLanes(in + at);
+        const std::size_t plain = firstLane((lanes == ';') | (lanes == '}'));
+        at += plain;
+        if (plain < kLaneCount) break;
+    }
+    while (at < size && in[at] != ';' && in[at] != '}') ++at;
+    return at < size && in[at] == ';' ? kNotQuiet : at;
+}
+
 bool hasArgument(const Markload &m) { return !cursorOn(m, '}'); }
 
 void readArgumentWord(Markload &m) {

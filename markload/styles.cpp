@@ -5,6 +5,7 @@
 #include "folio/fatal_error.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -22,6 +23,57 @@ bool isOnOff(const Markload &m, bool &off) {
         return true;
     }
     return false;
+}
+
+// The style table: twice as many slots as styles can be, so that a probe
+// always ends at a free one.
+constexpr std::size_t kStyleSlots = 2 * kMaxStyles;
+static_assert(kMaxStyles < 0xFFFF);
+
+// A style name cut to 18 characters and folded, kept apart from the token
+// that the next read replaces.
+struct StyleName {
+    std::array<char, kMaxStyleName> text{};
+    std::size_t length = 0;
+    std::string_view view() const { return {text.data(), length}; }
+};
+
+StyleName foldedStyleName(std::string_view name) {
+    StyleName folded;
+    folded.length = std::min(name.size(), kMaxStyleName);
+    for (std::size_t c = 0; c < folded.length; ++c) folded.text[c] = name[c] >= 'A' && name[c] <= 'Z' ? static_cast<char>(name[c] + ('a' - 'A')) : name[c];
+    return folded;
+}
+
+std::size_t styleHash(std::string_view folded) {
+    std::uint32_t hash = 2166136261u;
+    for (char c : folded) hash = (hash ^ static_cast<std::uint8_t>(c)) * 16777619u;
+    return hash % kStyleSlots;
+}
+
+bool sameFoldedName(const Markload &m, std::size_t index, std::string_view folded) {
+    const std::string &name = m.styles[index].foldedName;
+    return name.size() == folded.size() && std::memcmp(name.data(), folded.data(), folded.size()) == 0;
+}
+
+// The first named style of this folded name, or the number of styles.
+std::size_t findStyle(const Markload &m, std::string_view folded) {
+    if (m.styleSlots.empty()) return m.styles.size();
+    for (std::size_t slot = styleHash(folded);; slot = (slot + 1) % kStyleSlots) {
+        const std::size_t entry = m.styleSlots[slot];
+        if (entry == 0) return m.styles.size();
+        if (sameFoldedName(m, entry - 1, folded)) return entry - 1;
+    }
+}
+
+void nameStyle(Markload &m, std::size_t index, std::string_view name) {
+    if (m.styleSlots.empty()) m.styleSlots.assign(kStyleSlots, 0);
+    const StyleName folded = foldedStyleName(name);
+    m.styles[index].foldedName = folded.view();
+    if (findStyle(m, folded.view()) != m.styles.size()) return;
+    std::size_t slot = styleHash(folded.view());
+    while (m.styleSlots[slot] != 0) slot = (slot + 1) % kStyleSlots;
+    m.styleSlots[slot] = static_cast<std::uint16_t>(index + 1);
 }
 
 void addStyle(Markload &m, std::size_t definePosition) {
@@ -51,11 +103,11 @@ void defineStyle(Markload &m) {
     try {
         if (index >= m.styles.size()) m.styles.resize(index + 1);
         m.styles[index].name = name;
-        m.styles[index].foldedName = lowerCase(name);
     } catch (const std::bad_alloc &) {
         ddl::fatalError("Not enough memory for Styles");
     }
     m.styles[index].named = true;
+    nameStyle(m, index, name);
 
     if (m.styles[index].effectRuler) {
         moveToGroupEnd(m);
@@ -78,9 +130,9 @@ void defineStyle(Markload &m) {
     m.italic = kUnset;
 }
 
-// Replays recorded: a few per style and switch, each of bounded size, and a
-// bound on all of them together.
-constexpr std::size_t kRecordsPerSwitch = 4;
+// Replays recorded: one slot per style for each hash of the state they
+// start from, each of bounded size, and a bound on all of them together.
+constexpr std::size_t kRecordSlots = 32;
 constexpr std::size_t kMaxRecordBytes = 16 * 1024;
 constexpr std::size_t kMaxRecordedBytes = 1 << 20;
 
@@ -89,46 +141,49 @@ TextState textState(const Markload &m) {
 }
 
 // The same state as far as a replay can tell: the margin to the bit.
-bool sameStart(const TextState &a, const TextState &b) {
-    return a.commandsOff == b.commandsOff && std::memcmp(&a.leftMargin, &b.leftMargin, sizeof a.leftMargin) == 0 &&
-           a.bold == b.bold && a.italic == b.italic && a.savedFont == b.savedFont;
+bool startsHere(const TextState &state, const Markload &m) {
+    return state.commandsOff == m.commandsOff && std::memcmp(&state.leftMargin, &m.leftMargin, sizeof m.leftMargin) == 0 &&
+           state.bold == m.bold && state.italic == m.italic && state.savedFont == m.savedFont;
+}
+
+std::size_t recordSlot(const Markload &m, bool off) {
+    std::uint64_t margin = 0;
+    std::memcpy(&margin, &m.leftMargin, sizeof margin);
+    std::uint64_t hash = margin ^ (margin >> 29) ^ static_cast<std::uint64_t>(m.bold + 2) * 7 ^
+                         static_cast<std::uint64_t>(m.italic + 2) * 31 ^ (off ? 1u : 0u) ^ (m.commandsOff ? 2u : 0u);
+    for (char c : m.savedFont) hash = (hash ^ static_cast<std::uint8_t>(c)) * 0x100000001B3ull;
+    return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ull) >> 58) % kRecordSlots;
 }
 
 // A recorded replay of the style from the state that holds now, written
 // again and charged its whole cost; false when there is none, or when the
 // budget would not cover it (the walk then stops where it runs out).
-bool replayRecorded(Markload &m, StyleEntry &style, bool off) {
-    const TextState now = textState(m);
-    for (const ReplayRecord &record : style.records) {
-        if (record.off != off || !sameStart(record.before, now)) continue;
-        if (record.cost > m.replayBudget) return false;
-        m.replayBudget -= record.cost;
-        emit(m, record.output);
-        m.commandsOff = record.after.commandsOff;
-        m.leftMargin = record.after.leftMargin;
-        m.bold = record.after.bold;
-        m.italic = record.after.italic;
-        m.savedFont = record.after.savedFont;
-        m.scope = record.after.scope;
-        return true;
-    }
-    return false;
+bool replayRecorded(Markload &m, StyleEntry &style, bool off, std::size_t slot) {
+    if (style.records.empty()) return false;
+    const ReplayRecord &record = style.records[slot];
+    if (!record.used || record.off != off || !startsHere(record.before, m)) return false;
+    if (record.cost > m.replayBudget) return false;
+    m.replayBudget -= record.cost;
+    emit(m, record.output);
+    m.commandsOff = record.after.commandsOff;
+    m.leftMargin = record.after.leftMargin;
+    m.bold = record.after.bold;
+    m.italic = record.after.italic;
+    m.savedFont = record.after.savedFont;
+    m.scope = record.after.scope;
+    return true;
 }
 
-void keepRecord(Markload &m, StyleEntry &style, ReplayRecord record) {
+void keepRecord(Markload &m, StyleEntry &style, std::size_t slot, ReplayRecord record) {
     const std::size_t size = record.output.size();
     if (size > kMaxRecordBytes) return;
-    if (style.records.size() < kRecordsPerSwitch * 2) {
-        if (m.recordedBytes + size > kMaxRecordedBytes) return;
-        m.recordedBytes += size;
-        style.records.push_back(std::move(record));
-        return;
-    }
-    ReplayRecord &replaced = style.records[style.nextRecord];
-    if (m.recordedBytes - replaced.output.size() + size > kMaxRecordedBytes) return;
-    m.recordedBytes = m.recordedBytes - replaced.output.size() + size;
+    if (style.records.empty()) style.records.resize(kRecordSlots);
+    ReplayRecord &replaced = style.records[slot];
+    const std::size_t held = m.recordedBytes - replaced.output.size();
+    if (held + size > kMaxRecordedBytes) return;
+    m.recordedBytes = held + size;
+    record.used = true;
     replaced = std::move(record);
-    style.nextRecord = (style.nextRecord + 1) % style.records.size();
 }
 
 // Runs the stored definition of an effect-ruler style as if its commands
@@ -141,7 +196,8 @@ void replayEffectRuler(Markload &m, std::size_t index, bool off) {
     StyleEntry &style = m.styles[index];
     if (style.replaying) return;
     const bool record = m.recordReplays && m.replayDepth == 0;
-    if (record && replayRecorded(m, style, off)) return;
+    const std::size_t slot = record ? recordSlot(m, off) : 0;
+    if (record && replayRecorded(m, style, off, slot)) return;
     const std::uint64_t budgetBefore = m.replayBudget;
     const std::uint64_t cost = style.definitionEnd - style.definePosition + 1;
     if (cost > m.replayBudget) ddl::fatalError("Effect-ruler styles are switched too often to replay");
@@ -174,7 +230,7 @@ void replayEffectRuler(Markload &m, std::size_t index, bool off) {
         recorded.after = textState(m);
         recorded.cost = budgetBefore - m.replayBudget;
         recorded.output.assign(m.out.from(m.recordStart));
-        keepRecord(m, m.styles[index], std::move(recorded));
+        keepRecord(m, m.styles[index], slot, std::move(recorded));
     }
     m.recording = false;
 }
@@ -216,34 +272,25 @@ void scanGroupPass2(Markload &m) {
 }
 
 bool switchStyle(Markload &m, std::string_view word) {
-    std::string name;
-    if (!m.quoted && (word == "style" || word == "ruler")) {
+    StyleName name;
+    if (!m.quoted && (isWord(word, "style") || isWord(word, "ruler"))) {
         readArgumentWord(m);
-        name = m.token();
-    } else {
-        name = word;
+        word = m.token();
     }
-    if (name.size() > kMaxStyleName) name.resize(kMaxStyleName);
-
-    const std::string wanted = lowerCase(name);
-    std::size_t found = m.styles.size();
-    for (std::size_t index = 0; index < m.styles.size(); ++index) {
-        if (m.styles[index].named && m.styles[index].foldedName == wanted) {
-            found = index;
-            break;
-        }
-    }
+    name.length = std::min(word.size(), kMaxStyleName);
+    std::memcpy(name.text.data(), word.data(), name.length);
+    const std::size_t found = findStyle(m, foldedStyleName(name.view()).view());
 
     readArgumentWord(m);
-    const bool settingOff = m.token() == "off";
-    const bool settingOn = m.token() == "on";
+    const bool settingOff = isWord(m.token(), "off");
+    const bool settingOn = isWord(m.token(), "on");
     if (found < m.styles.size() && m.styles[found].effectRuler) {
         replayEffectRuler(m, found, settingOff);
         return true;
     }
     if (!settingOn && !settingOff) return false;
     emit(m, settingOn ? std::string_view("{adduserstyle {stylename ") : std::string_view("{remuserstyle {stylename "));
-    emitString(m, found == 0 && !m.styles.empty() ? std::string_view("BodyText") : std::string_view(name));
+    emitString(m, found == 0 && !m.styles.empty() ? std::string_view("BodyText") : name.view());
     emit(m, "}}");
     return true;
 }
