@@ -398,7 +398,7 @@ bool merge(Markload &m) {
     char *at = start;
     at = std::copy(opening.begin(), opening.end(), at);
     for (char c : field) {
-        if (c == '"') at = std::copy_n("\\\\\"", 3, at);
+        if (c == '"') at = std::copy_n("\\\\\\\"", 4, at);
         else if (c == '\\') at = std::copy_n("\\\\\\\\", 4, at);
         else *at++ = c;
     }
