@@ -13,17 +13,80 @@ namespace {
 constexpr std::uint64_t kReplayAllowance = 1ull << 20;
 constexpr std::uint64_t kReplayTimesInput = 64;
 
-// Passes 1 and 2 look only at command groups.
-void walkGroups(Markload &m, void (*scanGroup)(Markload &)) {
+// Passes 1 and 2 look only at command groups. A quiet group (see
+// quietGroupEnd) is passed over at once while commands are on.
+void walkGroup(Markload &m, void (*scanGroup)(Markload &)) {
+    const std::size_t quietEnd = m.commandsOff ? kNotQuiet : quietGroupEnd(m);
+    if (quietEnd != kNotQuiet) m.cursor = quietEnd;
+    else scanGroup(m);
+}
+
+bool toNextGroup(Markload &m) {
     const std::size_t size = m.input.size();
-    const std::uint8_t *base = m.input.data();
-    while (m.cursor < size) {
-        const void *brace = std::memchr(base + m.cursor, '{', size - m.cursor);
-        if (brace == nullptr) break;
-        m.cursor = static_cast<std::size_t>(static_cast<const std::uint8_t *>(brace) - base);
+    if (m.cursor >= size) return false;
+    const void *brace = std::memchr(m.input.data() + m.cursor, '{', size - m.cursor);
+    if (brace == nullptr) return false;
+    m.cursor = static_cast<std::size_t>(static_cast<const std::uint8_t *>(brace) - m.input.data());
+    return true;
+}
+
+// Pass 1 notes where each group it walked began and ended, up to a bound
+// that keeps the notes well under the input's size.
+void walkGroupsPass1(Markload &m) {
+    const bool noting = m.input.size() <= UINT32_MAX;
+    const std::size_t mostNotes = m.input.size() / 32 + 64;
+    m.walkedGroups.clear();
+    m.walkedGroupsComplete = noting;
+    while (toNextGroup(m)) {
+        const std::size_t start = m.cursor;
         const std::size_t quietEnd = m.commandsOff ? kNotQuiet : quietGroupEnd(m);
-        if (quietEnd != kNotQuiet) m.cursor = quietEnd;
-        else scanGroup(m);
+        if (quietEnd != kNotQuiet) {
+            m.cursor = quietEnd;
+        } else {
+            scanGroupPass1(m);
+            if (m.walkedGroupsComplete && m.walkedGroups.size() < mostNotes) {
+                m.walkedGroups.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(m.cursor)});
+            } else {
+                m.walkedGroupsComplete = false;
+            }
+        }
+        stepOn(m);
+    }
+}
+
+// Pass 2 goes from one group that pass 1 walked to the next while both
+// stand at the same place and commands are on: the groups between are quiet,
+// and a quiet group changes nothing for either pass and ends at its brace.
+// Where pass 2 ends a group elsewhere, or commands are off, it walks on
+// group by group until it meets one that pass 1 noted.
+void walkGroupsPass2(Markload &m) {
+    const std::vector<WalkedGroup> &walked = m.walkedGroups;
+    std::size_t next = 0;
+    bool level = true;
+    while (m.cursor < m.input.size()) {
+        if (level && !m.commandsOff) {
+            if (next == walked.size()) {
+                if (m.walkedGroupsComplete) return;
+                level = false;
+                continue;
+            }
+            const WalkedGroup group = walked[next++];
+            m.cursor = group.start;
+            walkGroup(m, scanGroupPass2);
+            level = m.cursor == group.end;
+            stepOn(m);
+            continue;
+        }
+        if (!toNextGroup(m)) return;
+        while (next < walked.size() && walked[next].start < m.cursor) ++next;
+        const bool noted = next < walked.size() && walked[next].start == m.cursor;
+        if (noted && !m.commandsOff) {
+            level = true;
+            continue;
+        }
+        if (noted) ++next;
+        walkGroup(m, scanGroupPass2);
+        level = noted && m.cursor == walked[next - 1].end;
         stepOn(m);
     }
 }
@@ -116,12 +179,12 @@ void convertDdf(Markload &m, std::span<const std::uint8_t> input) {
 
     m.commandsOff = false;
     m.cursor = 0;
-    walkGroups(m, scanGroupPass1);
+    walkGroupsPass1(m);
     if (!m.colours.empty()) writeImplicitColours(m);
 
     m.commandsOff = false;
     m.cursor = 0;
-    walkGroups(m, scanGroupPass2);
+    walkGroupsPass2(m);
     emit(m, "STORY_1={story");
 
     m.commandsOff = false;

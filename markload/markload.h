@@ -82,6 +82,12 @@ struct StyleEntry {
     std::vector<ReplayRecord> records;  // pass 3's latest replays, one slot per hash of their start
 };
 
+// A group that pass 1 walked word by word: where it began and ended.
+struct WalkedGroup {
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+};
+
 struct Colour {
     std::string name;
     bool implicit = false;  // registered by a fontcolour/backcolour argument
@@ -109,6 +115,9 @@ struct Markload {
     std::vector<std::uint16_t> styleSlots;
     std::size_t styleIndex = 0;  // the next style definition of pass 2
     std::vector<Colour> colours;
+
+    std::vector<WalkedGroup> walkedGroups;
+    bool walkedGroupsComplete = false;  // every group pass 1 walked is noted
 
     bool inStyleDefinition = false;
     bool offSetting = false;  // replaying an effect-ruler style switched off
