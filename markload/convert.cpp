@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace markload {
@@ -114,9 +115,12 @@ constexpr std::array<std::uint8_t, 256> kTextClasses = [] {
     return classes;
 }();
 
+// The first byte of a block that ends the run or is escaped: one compare
+// takes every control byte below CR, and the table sorts out the few that
+// are plain.
 std::size_t firstStop(Lanes lanes) {
-    return firstLane((lanes == '\t') | (lanes == '\n') | (lanes == '\r') | (lanes == '{') | (lanes == '\\') |
-                     (lanes == '"'));
+    const Lanes control = lanes < static_cast<std::uint8_t>('\r' + 1);
+    return firstLane(std::bit_cast<LaneMask>(control) | (lanes == '{') | (lanes == '\\') | (lanes == '"'));
 }
 
 // The opening of a run's string, its closing quote, its characters and one
@@ -125,8 +129,8 @@ constexpr std::size_t kRunRoom = 3 + 1 + kMaxRunCharacters + kLaneCount;
 
 // Up to 254 characters of DDL string (escapes included) between quotes; a TAB
 // or line end becomes its attribute, a '{' is left for the pass. Plain bytes
-// are copied a block at a time: each block is stored whole and the output
-// moves on by its plain part only.
+// are copied a block at a time while a whole block fits: each block is
+// stored whole and the output moves on by its plain part only.
 void writeTextRun(Markload &m) {
     const std::size_t size = m.input.size();
     const std::uint8_t *in = m.input.data();
@@ -135,20 +139,16 @@ void writeTextRun(Markload &m) {
     char *const start = m.out.room(kRunRoom);
     char *out = start;
     *out++ = '\r', *out++ = '\n', *out++ = '"';
-    while (room > 0 && at < size) {
-        std::size_t plain = 0;
-        if (size - at >= kLaneCount) {
+    for (;;) {
+        while (room >= kLaneCount && size - at >= kLaneCount) {
             const Lanes lanes = loadLanes(in + at);
             storeLanes(out, lanes);
-            plain = std::min(firstStop(lanes), room);
-        } else {
-            while (plain < room && at + plain < size && kTextClasses[in[at + plain]] == 0) {
-                out[plain] = static_cast<char>(in[at + plain]);
-                ++plain;
-            }
+            const std::size_t plain = firstStop(lanes);
+            at += plain, out += plain, room -= plain;
+            if (plain < kLaneCount) break;
         }
-        at += plain, out += plain, room -= plain;
-        if (plain == kLaneCount) continue;
+        // The block's stop, or the last bytes of the run or the input.
+        while (room > 0 && at < size && kTextClasses[in[at]] == 0) *out++ = static_cast<char>(in[at++]), --room;
         if (room < 2 || at == size || kTextClasses[in[at]] != kEscaped) break;
         *out++ = '\\';
         *out++ = static_cast<char>(in[at++]);

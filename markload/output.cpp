@@ -34,18 +34,24 @@ void emitChar(Markload &m, char c) {
     drainIfFull(m);
 }
 
+// Numbers are written straight into the output, which has room for any.
+constexpr std::size_t kNumberRoom = 16;
+
 void emitInt(Markload &m, long long value) {
-    char text[16];
-    auto result = std::to_chars(text, text + sizeof text, clampToInt(value));
-    emit(m, std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
+    char *const at = m.out.room(kNumberRoom);
+    const auto result = std::to_chars(at, at + kNumberRoom, clampToInt(value));
+    m.out.size += static_cast<std::size_t>(result.ptr - at);
+    drainIfFull(m);
 }
 
 // "0x%x" of the 32-bit two's-complement value, after truncation toward zero.
 void emitFixed(Markload &m, double value) {
-    char text[16] = {'0', 'x'};
+    char *const at = m.out.room(kNumberRoom);
+    at[0] = '0', at[1] = 'x';
     const auto bits = static_cast<std::uint32_t>(clampToInt(std::trunc(value)));
-    auto result = std::to_chars(text + 2, text + sizeof text, bits, 16);
-    emit(m, std::string_view(text, static_cast<std::size_t>(result.ptr - text)));
+    const auto result = std::to_chars(at + 2, at + kNumberRoom, bits, 16);
+    m.out.size += static_cast<std::size_t>(result.ptr - at);
+    drainIfFull(m);
 }
 
 // "%.0f": to the nearest integer, halves to even as the C library rounds them.
