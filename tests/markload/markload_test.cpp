@@ -95,6 +95,25 @@ TEST(MarkloadStyles, OffAndOnGroupsInEveryPass) {
                                                "{adduserstyle {stylename \"bold\"}}{textsize 12000}"));
 }
 
+// Passes 1 and 2 read some groups differently, so one may have commands off
+// where the other has them on, and then ends a group somewhere else: each
+// pass must still meet the definitions that its own walk reaches.
+TEST(MarkloadStyles, PassesDisagreeingAboutCommandsOff) {
+    expectConversions({
+        {"pass 2 reads an off that pass 1 takes as an argument, and the on inside a group",
+         "{effectruler;off}{bold {on}{define style Hidden; fontsize 9}}{define style Shown; italic on}text{Hidden on}",
+         "STYLE_0={style \"BodyText\"\r\n{textsize 9000}\r\n{keypress \"C_F1\"}{scope 0}\r\n}\r\n\r\n"
+         "STYLE_1={style \"shown\"\r\n{italic 1}\r\n{keypress \"\"}{scope 0}\r\n}\r\n\r\n" +
+             story("\"{\"\r\n\"bold \"\r\n\"}\"\r\n\"text\"{adduserstyle {stylename \"BodyText\"}}")},
+        {"pass 1 reads an off that pass 2 skips, and a definition that pass 2 passes over",
+         "{fontcolour rgb=(1,0,0) off}{bold {define style Y; bold on}}{on}{define style Z; fontsize 8}a{z on}{y on}",
+         "COL_0={colour \"rgb100/0/0\" {rgb 0x10000 0x0 0x0}}\r\n\r\n"
+         "STYLE_0={style \"BodyText\"\r\n{textsize 8000}\r\n{keypress \"C_F1\"}{scope 0}\r\n}\r\n\r\n" +
+             story("{foreground COL_0 0x10000}\"{\"\r\n\"bold \"\"{\"\r\n\"define style Y; bold on}}\"\r\n\"a\""
+                   "{adduserstyle {stylename \"BodyText\"}}{adduserstyle {stylename \"y\"}}")},
+    });
+}
+
 // A 7-tab ruler with margins, switched on and off around every row of a
 // table: plain repetition that must convert however long the table is.
 TEST(MarkloadStyles, EffectRulerTableOfEightThousandRows) {
@@ -279,6 +298,7 @@ TEST(MarkloadCommands, MergeFields) {
         {"last word with its space", "{merge \"First Name\"}", story(field(" Name", "First Name"))},
         {"cut to 15", "{merge \"AVeryLongMergeFieldName\"}", story(field("AVeryLongMergeF", "AVeryLongMergeFieldName"))},
         {"backslash doubled in each string", "{merge a\\b}", story(field("a\\\\b", "a\\\\\\\\b"))},
+        {"quote escaped in each string", "{merge a\"b}", story(field("a\\\"b", "a\\\\\\\"b"))},
         {"quoted field over 255 characters is cut", "{merge \"" + std::string(300, 'q') + "\"}",
          story(field(std::string(15, 'q'), std::string(255, 'q')))},
         {"unterminated quote ends with the input", "{merge \"abc", story(field("abc", "abc"))},
