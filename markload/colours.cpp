@@ -34,7 +34,7 @@ std::string_view definitionName(std::string_view line) {
 }
 
 void writeExplicitColour(Markload &m, std::string_view model) {
-    readToken(m, Reader::word);  // a word of the line that carries nothing for DDL
+    readWord(m);  // a word of the line that carries nothing for DDL
     stepOn(m);                   // the opening parenthesis
     readToken(m, Reader::line);
     const std::string line(m.token());
@@ -68,7 +68,7 @@ void readColourDefinitions(Markload &m) {
     // An empty group leaves the cursor on its own brace: stop there too, or
     // the text after the group would be read as colour lines.
     while (!cursorOn(m, '}') && m.cursor + 1 < size && m.input[m.cursor + 1] != '}') {
-        readToken(m, Reader::word);
+        readWord(m);
         const std::string_view word = m.token();
         const ModelLine *modelLine = nullptr;
         for (const auto &line : kModelLines)
@@ -89,7 +89,7 @@ void readColourDefinitions(Markload &m) {
 
 void registerColourUse(Markload &m) {
     if (cursorOn(m, '}')) return;
-    readToken(m, Reader::word);
+    readWord(m);
     for (const auto &colour : m.colours)
         if (colour.name == m.token()) return;
     registerColour(m, m.token(), true);

@@ -97,7 +97,7 @@ bool define(Markload &m) {
 bool font(Markload &m) {
     emit(m, "{fontstyle");
     if (hasArgument(m)) {
-        readToken(m, Reader::word);
+        readWord(m);
         const std::string name(m.token());
         emit(m, " ");
         emitString(m, name);
@@ -232,7 +232,7 @@ bool lineSpacePercent(Markload &m) {
 bool tracking(Markload &m) {
     emit(m, "{track");
     if (hasArgument(m)) {
-        readToken(m, Reader::word);
+        readWord(m);
         emit(m, " ");
         emitFixed(m, static_cast<double>(readInteger(m.token())));
     }
@@ -243,7 +243,7 @@ bool tracking(Markload &m) {
 bool justify(Markload &m) {
     emit(m, "{align");
     if (hasArgument(m)) {
-        readToken(m, Reader::word);
+        readWord(m);
         const std::string_view how = m.token();
         if (how == "left") emit(m, " 0");
         else if (how == "centre") emit(m, " 1");
@@ -318,7 +318,7 @@ bool fontFlag(Markload &m, std::string_view attribute, int &state) {
     state = kUnset;
     emit(m, attribute);
     if (hasArgument(m)) {
-        readToken(m, Reader::word);
+        readWord(m);
         state = m.token() == "on" ? 1 : 0;
         emit(m, " ");
         emitInt(m, state);
@@ -340,7 +340,7 @@ bool script(Markload &m) {
         ending(m);
         return true;
     }
-    readToken(m, Reader::word);
+    readWord(m);
     const std::string_view how = m.token();
     // Any other word writes nothing at all: a lone ending would close the story.
     if (how == "off") emit(m, "{super 0}{sub 0");
@@ -504,7 +504,7 @@ Handler findCommand(const Markload &m) {
 void processCommandGroup(Markload &m) {
     while (!atEnd(m) && !cursorOn(m, '}')) {
         const std::size_t remembered = m.cursor;
-        readToken(m, Reader::word);
+        readWord(m);
         // The token stays put until a handler or the switch reads on.
         const std::string_view word = m.token();
         bool done = false;

@@ -163,6 +163,7 @@ inline void stepOn(Markload &m) {
     if (m.cursor < m.input.size()) ++m.cursor;
 }
 void readToken(Markload &m, Reader reader);
+void readWord(Markload &m);  // readToken(m, Reader::word), the reader most groups use
 // A word when the group has one left; an empty token at its closing brace, so
 // that a command never takes its argument from the text after the group.
 void readArgumentWord(Markload &m);

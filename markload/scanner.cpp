@@ -132,6 +132,8 @@ void readTokenOf(Markload &m) {
 
 } // namespace
 
+void readWord(Markload &m) { readTokenOf<Reader::word>(m); }
+
 void readToken(Markload &m, Reader reader) {
     switch (reader) {
     case Reader::word: return readTokenOf<Reader::word>(m);
@@ -197,7 +199,7 @@ bool hasArgument(const Markload &m) { return !cursorOn(m, '}'); }
 
 void readArgumentWord(Markload &m) {
     if (hasArgument(m) && !atEnd(m)) {
-        readToken(m, Reader::word);
+        readWord(m);
     } else {
         m.tokenLength = 0;
         m.tokenBuffer[0] = '\0';
@@ -252,6 +254,26 @@ double readDecimal(std::string_view text, std::size_t &at) {
         } else {
             negativeExponent = false;
         }
+    }
+    // Up to 15 digits and no exponent: the digits as an integer over a power
+    // of ten are both exact doubles, so their quotient is the correctly
+    // rounded value, as the library would read it.
+    if (digits <= 15 && p - start == digits + (text.substr(start, p - start).find('.') != std::string_view::npos)) {
+        constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        std::uint64_t mantissa = 0;
+        std::size_t fraction = 0;
+        bool afterPoint = false;
+        for (std::size_t c = start; c < p; ++c) {
+            if (text[c] == '.') {
+                afterPoint = true;
+                continue;
+            }
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[c] - '0');
+            if (afterPoint) ++fraction;
+        }
+        const double value = static_cast<double>(mantissa) / kPowersOfTen[fraction];
+        at = p;
+        return negative ? -value : value;
     }
     double value = 0;
     auto [end, error] = std::from_chars(text.data() + start, text.data() + p, value);

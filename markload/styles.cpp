@@ -239,7 +239,7 @@ void replayEffectRuler(Markload &m, std::size_t index, bool off) {
 
 void scanGroupPass1(Markload &m) {
     while (!atEnd(m) && !cursorOn(m, '}')) {
-        readToken(m, Reader::word);
+        readWord(m);
         bool off = false;
         if (isOnOff(m, off)) m.commandsOff = off;
         if (m.commandsOff) return;
@@ -262,7 +262,7 @@ void scanGroupPass1(Markload &m) {
 
 void scanGroupPass2(Markload &m) {
     while (!atEnd(m) && !cursorOn(m, '}')) {
-        readToken(m, Reader::word);
+        readWord(m);
         bool off = false;
         if (isOnOff(m, off)) m.commandsOff = off;
         if (m.commandsOff) return;
@@ -279,7 +279,8 @@ bool switchStyle(Markload &m, std::string_view word) {
     }
     name.length = std::min(word.size(), kMaxStyleName);
     std::memcpy(name.text.data(), word.data(), name.length);
-    const std::size_t found = findStyle(m, foldedStyleName(name.view()).view());
+    // The word reader has folded an unquoted name already.
+    const std::size_t found = findStyle(m, m.quoted ? foldedStyleName(name.view()).view() : name.view());
 
     readArgumentWord(m);
     const bool settingOff = isWord(m.token(), "off");

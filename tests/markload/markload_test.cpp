@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 using markload_testing::convert;
@@ -356,6 +358,29 @@ TEST(MarkloadColours, Failures) {
         {"a colour that pass 1 did not see", "{bold on backcolour red}", "Colour not found"},
     };
     for (const auto &c : cases) EXPECT_EQ(convert(c.ddf).failure, c.failure) << c.name;
+}
+
+} // namespace
+
+namespace {
+
+// Numbers read as the C library reads them, to the bit: short ones take a
+// path of their own, long ones and exponents the library's.
+TEST(MarkloadScanner, DecimalsReadAsTheLibraryReadsThem) {
+    unsigned seed = 2026;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xffff; };
+    for (int i = 0; i < 20000; ++i) {
+        std::string text = next() % 4 == 0 ? "-" : "";
+        const unsigned whole = next() % 18, fraction = next() % 18;
+        for (unsigned d = 0; d < whole; ++d) text += static_cast<char>('0' + next() % 10);
+        if (fraction > 0 || next() % 2 == 0) text += '.';
+        for (unsigned d = 0; d < fraction; ++d) text += static_cast<char>('0' + next() % 10);
+        if (next() % 8 == 0) text += "e" + std::to_string(static_cast<int>(next() % 40) - 20);
+        std::size_t at = 0;
+        const double ours = markload::readDecimal(text, at);
+        const double library = std::strtod(text.c_str(), nullptr);
+        EXPECT_EQ(std::memcmp(&ours, &library, sizeof ours), 0) << text << " " << ours << " " << library;
+    }
 }
 
 } // namespace
