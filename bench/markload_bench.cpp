@@ -124,6 +124,11 @@ void benchmark(const std::filesystem::path &dir, const char *name, std::string (
     std::printf("%s: input %zu bytes (a command per %zu bytes), output %ju bytes\n", name, size,
                 size / std::max<std::size_t>(1, commands), static_cast<std::uintmax_t>(outputSize));
     bench::printRatios("Markload", ours, floor, cat);
+    const bench::Run mapped = bench::timeMappedFloor(kRepeats, input, copy, outputSize);
+    std::printf("  mapped  %7.3f s wall %7.3f s cpu   (the floor with the input mapped and read once, not copied)\n",
+                mapped.wall, mapped.cpu);
+    std::printf("  ratio to the mapped floor %5.2f cpu: the share of the floor ratio that is conversion work\n",
+                ours.cpu / mapped.cpu);
     std::printf("  peak memory %.2f x the input (target under 2)\n",
                 static_cast<double>(ours.peakKilobytes) * 1024 / static_cast<double>(size));
     // Kept on request, for profiling the program on the same inputs.

@@ -140,16 +140,25 @@ void writeTextRun(Markload &m) {
     char *out = start;
     *out++ = '\r', *out++ = '\n', *out++ = '"';
     for (;;) {
-        while (room >= kLaneCount && size - at >= kLaneCount) {
+        std::uint8_t stop = 0;
+        if (room >= kLaneCount && size - at >= kLaneCount) {
             const Lanes lanes = loadLanes(in + at);
             storeLanes(out, lanes);
             const std::size_t plain = firstStop(lanes);
             at += plain, out += plain, room -= plain;
-            if (plain < kLaneCount) break;
+            if (plain == kLaneCount) continue;
+            stop = kTextClasses[in[at]];
+            if (stop == 0) {  // a control byte that is plain text
+                *out++ = static_cast<char>(in[at++]), --room;
+                continue;
+            }
+        } else {
+            // The last bytes of the run or of the input.
+            while (room > 0 && at < size && kTextClasses[in[at]] == 0) *out++ = static_cast<char>(in[at++]), --room;
+            if (room == 0 || at == size) break;
+            stop = kTextClasses[in[at]];
         }
-        // The block's stop, or the last bytes of the run or the input.
-        while (room > 0 && at < size && kTextClasses[in[at]] == 0) *out++ = static_cast<char>(in[at++]), --room;
-        if (room < 2 || at == size || kTextClasses[in[at]] != kEscaped) break;
+        if (stop != kEscaped || room < 2) break;
         *out++ = '\\';
         *out++ = static_cast<char>(in[at++]);
         room -= 2;

@@ -95,14 +95,12 @@ std::size_t copyToken(Markload &m, std::size_t at, std::size_t &length) {
     return at;
 }
 
+// A token after blanks, a quoted one, or one near the end of the input.
 template <Reader reader>
-void readTokenOf(Markload &m) {
+void readSlowToken(Markload &m, std::size_t &at, std::size_t &length) {
     const std::size_t size = m.input.size();
     const std::uint8_t *in = m.input.data();
-    std::size_t at = m.cursor < size ? m.cursor + 1 : size;
     while (at < size && isBlank(in[at])) ++at;
-
-    std::size_t length = 0;
     if (at < size && in[at] == '"') {
         ++at;
         const void *close = std::memchr(in + at, '"', size - at);
@@ -116,6 +114,12 @@ void readTokenOf(Markload &m) {
         at = copyToken<reader>(m, at, length);
         m.quoted = false;
     }
+}
+
+template <Reader reader>
+void finishToken(Markload &m, std::size_t at, std::size_t length) {
+    const std::size_t size = m.input.size();
+    const std::uint8_t *in = m.input.data();
     m.tokenBuffer[length] = '\0';
     m.tokenLength = length;
 
@@ -128,6 +132,31 @@ void readTokenOf(Markload &m) {
     }
     m.cursor = at;
     settleSeparator(m);
+}
+
+template <Reader reader>
+void readTokenOf(Markload &m) {
+    const std::size_t size = m.input.size();
+    const std::uint8_t *in = m.input.data();
+    std::size_t at = m.cursor < size ? m.cursor + 1 : size;
+    std::size_t length = 0;
+    if (size - at > kLaneCount && !isBlank(in[at]) && in[at] != '"') {
+        // Most tokens start at once and end within one block.
+        const Lanes lanes = loadLanes(in + at);
+        length = firstLane(delimiterLanes<reader>(lanes));
+        if (length < kLaneCount) {
+            storeLanes(m.tokenBuffer.data(), reader == Reader::line ? lanes : foldLanes(lanes));
+            at += length;
+            m.quoted = false;
+        } else {
+            length = 0;
+            at = copyToken<reader>(m, at, length);
+            m.quoted = false;
+        }
+    } else {
+        readSlowToken<reader>(m, at, length);
+    }
+    finishToken<reader>(m, at, length);
 }
 
 } // namespace
