@@ -132,7 +132,7 @@ void defineStyle(Markload &m) {
 
 // Replays recorded: one slot per style for each hash of the state they
 // start from, each of bounded size, and a bound on all of them together.
-constexpr std::size_t kRecordSlots = 32;
+constexpr std::size_t kRecordSlots = 128;
 constexpr std::size_t kMaxRecordBytes = 16 * 1024;
 constexpr std::size_t kMaxRecordedBytes = 1 << 20;
 
@@ -147,12 +147,27 @@ bool startsHere(const TextState &state, const Markload &m) {
 }
 
 std::size_t recordSlot(const Markload &m, bool off) {
+    const auto mix = [](std::uint64_t hash, std::uint64_t value) {
+        hash = (hash ^ value) * 0x9E3779B97F4A7C15ull;
+        return hash ^ (hash >> 29);
+    };
     std::uint64_t margin = 0;
     std::memcpy(&margin, &m.leftMargin, sizeof margin);
-    std::uint64_t hash = margin ^ (margin >> 29) ^ static_cast<std::uint64_t>(m.bold + 2) * 7 ^
-                         static_cast<std::uint64_t>(m.italic + 2) * 31 ^ (off ? 1u : 0u) ^ (m.commandsOff ? 2u : 0u);
-    for (char c : m.savedFont) hash = (hash ^ static_cast<std::uint8_t>(c)) * 0x100000001B3ull;
-    return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ull) >> 58) % kRecordSlots;
+    std::uint64_t hash = mix(margin, static_cast<std::uint64_t>((m.bold + 2) * 16 + (m.italic + 2) * 4) |
+                                         (off ? 1u : 0u) | (m.commandsOff ? 2u : 0u));
+    // The font by its length and its ends: starts that differ only inside
+    // a long font name share a slot, and the compare on a hit tells them apart.
+    const std::string &font = m.savedFont;
+    hash = mix(hash, font.size());
+    if (font.size() >= 8) {
+        std::uint64_t head = 0, tail = 0;
+        std::memcpy(&head, font.data(), 8);
+        std::memcpy(&tail, font.data() + font.size() - 8, 8);
+        hash = mix(mix(hash, head), tail);
+    } else {
+        for (char c : font) hash = mix(hash, static_cast<std::uint8_t>(c));
+    }
+    return static_cast<std::size_t>(hash % kRecordSlots);
 }
 
 // A recorded replay of the style from the state that holds now, written
