@@ -4,6 +4,8 @@
 // The whole input is read three times: pass 1 writes the explicit colours and
 // collects style names and implicitly used colours (written right after it),
 // pass 2 writes the style objects, pass 3 writes STORY_1 with the text.
+// Passes 1 and 2 pass over groups that cannot concern them at once, and pass
+// 2 goes straight from one group that pass 1 had to walk to the next.
 //
 // Failure policy: every failure is fatal (fatalError); the output written so
 // far stays. Unknown words and malformed groups are not errors: they become
@@ -177,7 +179,6 @@ void skipArgument(Markload &m);
 void moveToGroupEnd(Markload &m);
 double readDecimal(std::string_view text, std::size_t &at);
 long long readInteger(std::string_view text);
-std::string lowerCase(std::string_view text);
 
 // Output (output.cpp; emit inline, as every command makes it).
 void flushOutput(Markload &m);

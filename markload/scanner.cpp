@@ -332,10 +332,4 @@ long long readInteger(std::string_view text) {
     return value;
 }
 
-std::string lowerCase(std::string_view text) {
-    std::string lower(text);
-    for (char &c : lower) c = foldCase(static_cast<std::uint8_t>(c));
-    return lower;
-}
-
 } // namespace markload
