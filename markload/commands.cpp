@@ -275,7 +275,7 @@ bool tabs(Markload &m) {
             readToken(m, Reader::listItem);
             const TabKind *kind = nullptr;
             for (const auto &k : kTabKinds)
-                if (m.token() == k.word) kind = &k;
+                if (m.tokenLength == k.word.size() && m.token() == k.word) kind = &k;
             if (kind != nullptr) {
                 // A type without a position writes no tab: its value would
                 // come from after the comma or the group's closing brace.
@@ -540,14 +540,15 @@ double toMillipoints(Markload &m) {
     while (at < text.size() && (text[at] == ' ' || text[at] == '\n' || text[at] == '\r')) ++at;
     const std::string_view unit = trimmedValue(text.substr(at));
 
-    if (unit == "mm") return number * 72000 / 25.4;
-    if (unit == "cm") return number * 720000 / 25.4;
-    if (unit == "m") return number * 72000000 / 25.4;
-    if (unit == "in" || unit.find('"') != std::string_view::npos) return number * 72000;
-    if (unit == "yd") return number * 36 * 72000;
-    if (unit == "ft" || unit.find('\'') != std::string_view::npos) return number * 12 * 72000;
-    if (unit == "pi") return number * 12000;
-    if (unit == "%") return number * 65536 / 100;
+    if (unit.empty() || isWord(unit, "pt")) return number * 1000;
+    if (isWord(unit, "mm")) return number * 72000 / 25.4;
+    if (isWord(unit, "cm")) return number * 720000 / 25.4;
+    if (isWord(unit, "m")) return number * 72000000 / 25.4;
+    if (isWord(unit, "in") || unit.find('"') != std::string_view::npos) return number * 72000;
+    if (isWord(unit, "yd")) return number * 36 * 72000;
+    if (isWord(unit, "ft") || unit.find('\'') != std::string_view::npos) return number * 12 * 72000;
+    if (isWord(unit, "pi")) return number * 12000;
+    if (isWord(unit, "%")) return number * 65536 / 100;
     return number * 1000;
 }
 

@@ -31,6 +31,7 @@ namespace markload {
 using platform::firstLane;
 using platform::foldLanes;
 using platform::kLaneCount;
+using platform::laneBits;
 using platform::LaneMask;
 using platform::Lanes;
 using platform::loadLanes;

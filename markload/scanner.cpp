@@ -4,6 +4,7 @@
 #include "markload/markload.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <cmath>
@@ -206,22 +207,27 @@ std::size_t quietGroupEnd(const Markload &m) {
     // The first word, where a whole block of it can be read; a word near the
     // end of the input takes the walk.
     if (size - at < kLaneCount) return kNotQuiet;
-    const Lanes first = foldLanes(loadLanes(in + at));
+    const Lanes raw = loadLanes(in + at);
+    const Lanes first = foldLanes(raw);
     const std::size_t length = firstLane(delimiterLanes<Reader::word>(first));
     if (((kPassWordLengths >> length) & 1u) != 0) {
         for (const PassWord &word : kPassWords)
             if (word.length == length && firstLane(first != loadLanes(word.word.data())) >= length) return kNotQuiet;
     }
 
-    at += length;
-    while (at < size && size - at >= kLaneCount) {
-        const Lanes lanes = loadLanes(in + at);
-        const std::size_t plain = firstLane((lanes == ';') | (lanes == '}'));
-        at += plain;
-        if (plain < kLaneCount) break;
+    // The first ';' or '}' after it, which the same block often holds: the
+    // word holds neither.
+    unsigned ends = laneBits((raw == ';') | (raw == '}'));
+    while (ends == 0) {
+        at += kLaneCount;
+        if (size - at < kLaneCount) {
+            while (at < size && in[at] != ';' && in[at] != '}') ++at;
+            return at < size && in[at] == ';' ? kNotQuiet : at;
+        }
+        ends = laneBits((loadLanes(in + at) == ';') | (loadLanes(in + at) == '}'));
     }
-    while (at < size && in[at] != ';' && in[at] != '}') ++at;
-    return at < size && in[at] == ';' ? kNotQuiet : at;
+    at += static_cast<std::size_t>(std::countr_zero(ends));
+    return in[at] == ';' ? kNotQuiet : at;
 }
 
 bool hasArgument(const Markload &m) { return !cursorOn(m, '}'); }
@@ -261,25 +267,35 @@ void moveToGroupEnd(Markload &m) {
 // capped so that no later product overflows to infinity.
 double readDecimal(std::string_view text, std::size_t &at) {
     constexpr double kLargest = 1e300;
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     std::size_t p = at;
     while (p < text.size() && (text[p] == ' ' || text[p] == '\t' || text[p] == '\r' || text[p] == '\n')) ++p;
     bool negative = false;
     if (p < text.size() && (text[p] == '+' || text[p] == '-')) negative = text[p++] == '-';
     const std::size_t start = p;
-    std::size_t digits = 0;
-    while (p < text.size() && text[p] >= '0' && text[p] <= '9') ++p, ++digits;
+    std::size_t digits = 0, fraction = 0;
+    std::uint64_t mantissa = 0;  // exact while there are at most 19 digits
+    while (p < text.size() && text[p] >= '0' && text[p] <= '9') {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[p++] - '0');
+        ++digits;
+    }
     if (p < text.size() && text[p] == '.') {
         ++p;
-        while (p < text.size() && text[p] >= '0' && text[p] <= '9') ++p, ++digits;
+        while (p < text.size() && text[p] >= '0' && text[p] <= '9') {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[p++] - '0');
+            ++digits, ++fraction;
+        }
     }
     if (digits == 0) return 0;
-    bool negativeExponent = false;
+    bool exponent = false, negativeExponent = false;
     if (p < text.size() && (text[p] == 'e' || text[p] == 'E')) {
         std::size_t e = p + 1;
         if (e < text.size() && (text[e] == '+' || text[e] == '-')) negativeExponent = text[e++] == '-';
         if (e < text.size() && text[e] >= '0' && text[e] <= '9') {
             while (e < text.size() && text[e] >= '0' && text[e] <= '9') ++e;
             p = e;
+            exponent = true;
         } else {
             negativeExponent = false;
         }
@@ -287,19 +303,7 @@ double readDecimal(std::string_view text, std::size_t &at) {
     // Up to 15 digits and no exponent: the digits as an integer over a power
     // of ten are both exact doubles, so their quotient is the correctly
     // rounded value, as the library would read it.
-    if (digits <= 15 && p - start == digits + (text.substr(start, p - start).find('.') != std::string_view::npos)) {
-        constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-        std::uint64_t mantissa = 0;
-        std::size_t fraction = 0;
-        bool afterPoint = false;
-        for (std::size_t c = start; c < p; ++c) {
-            if (text[c] == '.') {
-                afterPoint = true;
-                continue;
-            }
-            mantissa = mantissa * 10 + static_cast<std::uint64_t>(text[c] - '0');
-            if (afterPoint) ++fraction;
-        }
+    if (digits <= 15 && !exponent) {
         const double value = static_cast<double>(mantissa) / kPowersOfTen[fraction];
         at = p;
         return negative ? -value : value;

@@ -28,19 +28,22 @@ inline Lanes loadLanes(const std::uint8_t *at) {
 
 inline void storeLanes(char *at, Lanes lanes) { std::memcpy(at, &lanes, sizeof lanes); }
 
+// One bit per lane, lane 0 lowest.
+inline unsigned laneBits(LaneMask mask) {
+#if defined(__SSE2__)
+    return static_cast<unsigned>(_mm_movemask_epi8(std::bit_cast<__m128i>(mask)));
+#else
+    std::uint8_t lanes[kLaneCount];
+    std::memcpy(lanes, &mask, sizeof lanes);
+    unsigned bits = 0;
+    for (std::size_t lane = 0; lane < kLaneCount; ++lane) bits |= (lanes[lane] & 1u) << lane;
+    return bits;
+#endif
+}
+
 // The place of the first lane set, or 16 when none is.
 inline std::size_t firstLane(LaneMask mask) {
-#if defined(__SSE2__)
-    const auto bits = static_cast<unsigned>(_mm_movemask_epi8(std::bit_cast<__m128i>(mask)));
-    return static_cast<std::size_t>(std::countr_zero(bits | 0x10000u));
-#else
-    // The lowest set bit of a little-endian half gives its byte.
-    std::uint64_t halves[2];
-    std::memcpy(halves, &mask, sizeof halves);
-    if (halves[0] != 0) return static_cast<std::size_t>(std::countr_zero(halves[0]) / 8);
-    if (halves[1] != 0) return 8 + static_cast<std::size_t>(std::countr_zero(halves[1]) / 8);
-    return kLaneCount;
-#endif
+    return static_cast<std::size_t>(std::countr_zero(laneBits(mask) | (1u << kLaneCount)));
 }
 
 // A-Z to a-z, every other byte as it is.
