@@ -69,6 +69,16 @@ inline Run timeProgram(int runs, std::vector<std::string> argv, const std::strin
     });
 }
 
+// Whole buffers written until `written` reaches `outputBytes`.
+inline bool writeUpTo(int out, const char *buffer, std::size_t piece, std::uint64_t written, std::uint64_t outputBytes) {
+    while (written < outputBytes) {
+        const auto put = static_cast<std::size_t>(std::min<std::uint64_t>(piece, outputBytes - written));
+        if (write(out, buffer, put) != static_cast<ssize_t>(put)) return false;
+        written += put;
+    }
+    return true;
+}
+
 // The floor: the input read once and `outputBytes` written, both in 128 KB
 // pieces through one buffer (whole buffers written again when the output is
 // the larger).
@@ -86,11 +96,7 @@ inline int copyFloor(const std::string &from, const std::string &to, std::uint64
         if (put > 0 && write(out, buffer, put) != static_cast<ssize_t>(put)) return 1;
         written += put;
     }
-    while (written < outputBytes) {
-        const auto put = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, outputBytes - written));
-        if (write(out, buffer, put) != static_cast<ssize_t>(put)) return 1;
-        written += put;
-    }
+    if (!writeUpTo(out, buffer, kPiece, written, outputBytes)) return 1;
     close(in);
     return close(out) == 0 ? 0 : 1;
 }
@@ -115,11 +121,7 @@ inline int mappedFloor(const std::string &from, const std::string &to, std::uint
         for (std::size_t at = 0; at < size; at += 64) sum = sum + bytes[at];
         munmap(view, size);
     }
-    for (std::uint64_t written = 0; written < outputBytes;) {
-        const auto put = static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, outputBytes - written));
-        if (write(out, buffer, put) != static_cast<ssize_t>(put)) return 1;
-        written += put;
-    }
+    if (!writeUpTo(out, buffer, kPiece, 0, outputBytes)) return 1;
     close(in);
     return close(out) == 0 ? 0 : 1;
 }

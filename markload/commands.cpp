@@ -444,19 +444,17 @@ static_assert(std::size(kCommands) == 66);
 
 // The same table by word for the lookup, open addressed by a hash of the
 // word's length and end characters. The tokens looked up are already folded,
-// so the words are folded once here, and stored with zeros after them so that
-// a token (whose buffer always holds a block past its start) is compared in
-// one block.
+// so the words are folded once here.
 struct FoldedCommand {
-    std::array<std::uint8_t, kLaneCount> word{};
-    std::size_t length = 0;
+    BlockWord word;
     Handler handler = nullptr;
 };
 
 constexpr std::size_t kCommandSlots = 256;
 static_assert(kCommandSlots > 2 * std::size(kCommands));
 
-constexpr std::size_t commandHash(const char *word, std::size_t length) {
+template <typename Byte>
+constexpr std::size_t commandHash(const Byte *word, std::size_t length) {
     const auto byte = [word](std::size_t at) { return static_cast<std::uint32_t>(static_cast<std::uint8_t>(word[at])); };
     const std::uint32_t key = ((byte(0) * 31 + byte(length > 1 ? 1 : 0)) * 31 + byte(length - 1)) * 31 +
                               static_cast<std::uint32_t>(length);
@@ -466,15 +464,11 @@ constexpr std::size_t commandHash(const char *word, std::size_t length) {
 constexpr auto kCommandSlotTable = [] {
     std::array<FoldedCommand, kCommandSlots> slots{};
     for (const Command &command : kCommands) {
-        char folded[kLaneCount] = {};
-        for (std::size_t c = 0; c < command.word.size(); ++c)
-            folded[c] = command.word[c] >= 'A' && command.word[c] <= 'Z' ? static_cast<char>(command.word[c] + ('a' - 'A'))
-                                                                         : command.word[c];
-        std::size_t slot = commandHash(folded, command.word.size());
+        const BlockWord word = blockWord(command.word);
+        const auto *folded = word.bytes.data();
+        std::size_t slot = commandHash(folded, word.length);
         while (slots[slot].handler != nullptr) slot = (slot + 1) % kCommandSlots;
-        for (std::size_t c = 0; c < kLaneCount; ++c) slots[slot].word[c] = static_cast<std::uint8_t>(folded[c]);
-        slots[slot].length = command.word.size();
-        slots[slot].handler = command.handler;
+        slots[slot] = {word, command.handler};
     }
     return slots;
 }();
@@ -493,8 +487,7 @@ Handler findCommand(const Markload &m) {
     for (std::size_t slot = commandHash(m.tokenBuffer.data(), length);; slot = (slot + 1) % kCommandSlots) {
         const FoldedCommand &command = kCommandSlotTable[slot];
         if (command.handler == nullptr) return nullptr;
-        if (command.length == length && firstLane(token != loadLanes(command.word.data())) >= length)
-            return command.handler;
+        if (blockMatches(token, length, command.word)) return command.handler;
     }
 }
 

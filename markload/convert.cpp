@@ -15,11 +15,16 @@ constexpr std::uint64_t kReplayAllowance = 1ull << 20;
 constexpr std::uint64_t kReplayTimesInput = 64;
 
 // Passes 1 and 2 look only at command groups. A quiet group (see
-// quietGroupEnd) is passed over at once while commands are on.
-void walkGroup(Markload &m, void (*scanGroup)(Markload &)) {
+// quietGroupEnd) is passed over at once while commands are on; true when the
+// group was walked word by word instead.
+bool walkGroup(Markload &m, void (*scanGroup)(Markload &)) {
     const std::size_t quietEnd = m.commandsOff ? kNotQuiet : quietGroupEnd(m);
-    if (quietEnd != kNotQuiet) m.cursor = quietEnd;
-    else scanGroup(m);
+    if (quietEnd != kNotQuiet) {
+        m.cursor = quietEnd;
+        return false;
+    }
+    scanGroup(m);
+    return true;
 }
 
 bool toNextGroup(Markload &m) {
@@ -40,11 +45,7 @@ void walkGroupsPass1(Markload &m) {
     m.walkedGroupsComplete = noting;
     while (toNextGroup(m)) {
         const std::size_t start = m.cursor;
-        const std::size_t quietEnd = m.commandsOff ? kNotQuiet : quietGroupEnd(m);
-        if (quietEnd != kNotQuiet) {
-            m.cursor = quietEnd;
-        } else {
-            scanGroupPass1(m);
+        if (walkGroup(m, scanGroupPass1)) {
             if (m.walkedGroupsComplete && m.walkedGroups.size() < mostNotes) {
                 m.walkedGroups.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(m.cursor)});
             } else {

@@ -154,6 +154,30 @@ bool isWord(std::string_view token, const char (&word)[size]) {
     return token.size() == size - 1 && std::memcmp(token.data(), word, size - 1) == 0;
 }
 
+// Tokens and names are matched without regard to case: A-Z become a-z.
+constexpr char foldedChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+// A word of the program's own, folded and stored with zeros after it, so that
+// a folded token (whose buffer always holds a block past its start) is
+// compared with it in one block.
+struct BlockWord {
+    std::array<std::uint8_t, kLaneCount> bytes{};
+    std::size_t length = 0;
+};
+
+constexpr BlockWord blockWord(std::string_view word) {
+    BlockWord folded;
+    for (std::size_t c = 0; c < word.size() && c < kLaneCount; ++c)
+        folded.bytes[c] = static_cast<std::uint8_t>(foldedChar(word[c]));
+    folded.length = word.size();
+    return folded;
+}
+
+// The token's first `length` bytes, loaded as a block, are the word.
+inline bool blockMatches(Lanes token, std::size_t length, const BlockWord &word) {
+    return word.length == length && firstLane(token != loadLanes(word.bytes.data())) >= length;
+}
+
 // Whole conversion of `input`; the DDL goes to m.out (and to m.drain when set).
 void convertDdf(Markload &m, std::span<const std::uint8_t> input);
 

@@ -38,7 +38,7 @@ constexpr std::array<std::uint8_t, 256> kCharacterClasses = [] {
 
 constexpr std::array<char, 256> kFolded = [] {
     std::array<char, 256> folded{};
-    for (int c = 0; c < 256; ++c) folded[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    for (int c = 0; c < 256; ++c) folded[c] = foldedChar(static_cast<char>(c));
     return folded;
 }();
 
@@ -56,6 +56,21 @@ void settleSeparator(Markload &m) {
     std::size_t at = m.cursor;
     while (at < size && (m.input[at] == ';' || isBlank(m.input[at]))) ++at;
     if (at < size && m.input[at] == '}') m.cursor = at;
+}
+
+// The first ';' or '}' from `at`, or the end of the input: where an
+// argument ends.
+std::size_t argumentEnd(const Markload &m, std::size_t at) {
+    const std::size_t size = m.input.size();
+    const std::uint8_t *in = m.input.data();
+    while (at < size && size - at >= kLaneCount) {
+        const Lanes lanes = loadLanes(in + at);
+        const std::size_t plain = firstLane((lanes == ';') | (lanes == '}'));
+        at += plain;
+        if (plain < kLaneCount) return at;
+    }
+    while (at < size && (kCharacterClasses[in[at]] & kArgumentEnd) == 0) ++at;
+    return at;
 }
 
 // Where a token of `reader` ends in a block: the delimiters of the table
@@ -173,26 +188,13 @@ void readToken(Markload &m, Reader reader) {
     }
 }
 
-// The words that passes 1 and 2 act on when one opens a group, each stored
-// with zeros after it as a folded block of the word reader compares.
-struct PassWord {
-    std::array<std::uint8_t, kLaneCount> word{};
-    std::size_t length = 0;
-};
-
-constexpr PassWord passWord(std::string_view text) {
-    PassWord word;
-    for (std::size_t c = 0; c < text.size(); ++c) word.word[c] = static_cast<std::uint8_t>(text[c]);
-    word.length = text.size();
-    return word;
-}
-
-constexpr PassWord kPassWords[] = {passWord("on"), passWord("off"), passWord("define"), passWord("effectruler"),
-                                   passWord("fontcolour"), passWord("backcolour")};
+// The words that passes 1 and 2 act on when one opens a group.
+constexpr BlockWord kPassWords[] = {blockWord("on"),          blockWord("off"),        blockWord("define"),
+                                    blockWord("effectruler"), blockWord("fontcolour"), blockWord("backcolour")};
 
 constexpr std::uint32_t kPassWordLengths = [] {
     std::uint32_t lengths = 0;
-    for (const PassWord &word : kPassWords) lengths |= 1u << word.length;
+    for (const BlockWord &word : kPassWords) lengths |= 1u << word.length;
     return lengths;
 }();
 static_assert(kLaneCount < 32);
@@ -211,23 +213,15 @@ std::size_t quietGroupEnd(const Markload &m) {
     const Lanes first = foldLanes(raw);
     const std::size_t length = firstLane(delimiterLanes<Reader::word>(first));
     if (((kPassWordLengths >> length) & 1u) != 0) {
-        for (const PassWord &word : kPassWords)
-            if (word.length == length && firstLane(first != loadLanes(word.word.data())) >= length) return kNotQuiet;
+        for (const BlockWord &word : kPassWords)
+            if (blockMatches(first, length, word)) return kNotQuiet;
     }
 
     // The first ';' or '}' after it, which the same block often holds: the
     // word holds neither.
-    unsigned ends = laneBits((raw == ';') | (raw == '}'));
-    while (ends == 0) {
-        at += kLaneCount;
-        if (size - at < kLaneCount) {
-            while (at < size && in[at] != ';' && in[at] != '}') ++at;
-            return at < size && in[at] == ';' ? kNotQuiet : at;
-        }
-        ends = laneBits((loadLanes(in + at) == ';') | (loadLanes(in + at) == '}'));
-    }
-    at += static_cast<std::size_t>(std::countr_zero(ends));
-    return in[at] == ';' ? kNotQuiet : at;
+    const unsigned ends = laneBits((raw == ';') | (raw == '}'));
+    at = ends != 0 ? at + static_cast<std::size_t>(std::countr_zero(ends)) : argumentEnd(m, at + kLaneCount);
+    return at < size && in[at] == ';' ? kNotQuiet : at;
 }
 
 bool hasArgument(const Markload &m) { return !cursorOn(m, '}'); }
@@ -243,17 +237,7 @@ void readArgumentWord(Markload &m) {
 }
 
 void skipArgument(Markload &m) {
-    const std::size_t size = m.input.size();
-    const std::uint8_t *in = m.input.data();
-    std::size_t at = m.cursor;
-    while (at < size && size - at >= kLaneCount) {
-        const Lanes lanes = loadLanes(in + at);
-        const std::size_t plain = firstLane((lanes == ';') | (lanes == '}'));
-        at += plain;
-        if (plain < kLaneCount) break;
-    }
-    while (at < size && (kCharacterClasses[in[at]] & kArgumentEnd) == 0) ++at;
-    m.cursor = at;
+    m.cursor = argumentEnd(m, m.cursor);
     settleSeparator(m);
 }
 

@@ -41,7 +41,7 @@ struct StyleName {
 StyleName foldedStyleName(std::string_view name) {
     StyleName folded;
     folded.length = std::min(name.size(), kMaxStyleName);
-    for (std::size_t c = 0; c < folded.length; ++c) folded.text[c] = name[c] >= 'A' && name[c] <= 'Z' ? static_cast<char>(name[c] + ('a' - 'A')) : name[c];
+    for (std::size_t c = 0; c < folded.length; ++c) folded.text[c] = foldedChar(name[c]);
     return folded;
 }
 
