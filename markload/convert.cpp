@@ -116,22 +116,52 @@ constexpr std::array<std::uint8_t, 256> kTextClasses = [] {
     return classes;
 }();
 
-// The first byte of a block that ends the run or is escaped: one compare
-// takes every control byte below CR, and the table sorts out the few that
-// are plain.
-std::size_t firstStop(Lanes lanes) {
+// The bytes of a block that end the run, and those that are escaped. One
+// compare takes every control byte below CR as an end; the table sorts out
+// the few that are plain.
+struct BlockStops {
+    unsigned ends;
+    unsigned escapes;
+};
+
+BlockStops blockStops(Lanes lanes) {
     const Lanes control = lanes < static_cast<std::uint8_t>('\r' + 1);
-    return firstLane(std::bit_cast<LaneMask>(control) | (lanes == '{') | (lanes == '\\') | (lanes == '"'));
+    return {laneBits(std::bit_cast<LaneMask>(control) | (lanes == '{')), laneBits((lanes == '\\') | (lanes == '"'))};
 }
 
-// The opening of a run's string, its closing quote, its characters and one
-// block stored whole past the last of them.
-constexpr std::size_t kRunRoom = 3 + 1 + kMaxRunCharacters + kLaneCount;
+// The opening of a run's string, its closing quote, its characters, and two
+// blocks past the last of them for the stores of an escaped block.
+constexpr std::size_t kRunRoom = 3 + 1 + kMaxRunCharacters + 2 * kLaneCount + 2;
+
+// A block with no run end and at most two escaped bytes, written without a
+// branch on where they stand: it is stored whole, then again from each
+// escaped byte on, one place further behind its backslash. A missing escape
+// stands at lane 16, past the block, so its stores land beyond what is kept.
+// Needs two blocks of input and the block's output plus two blocks of room.
+std::size_t writeEscapedBlock(char *out, const std::uint8_t *in, Lanes lanes, unsigned escapes) {
+    constexpr unsigned kPastBlock = 1u << kLaneCount;
+    const unsigned second = escapes & (escapes - 1);
+    const auto first = static_cast<std::size_t>(std::countr_zero(escapes | kPastBlock));
+    const auto next = static_cast<std::size_t>(std::countr_zero(second | kPastBlock));
+    storeLanes(out, lanes);
+    out[first] = '\\';
+    storeLanes(out + first + 1, loadLanes(in + first));
+    out[next + 1] = '\\';
+    storeLanes(out + next + 2, loadLanes(in + next));
+    return kLaneCount + (escapes != 0) + (second != 0);
+}
+
+bool atMostTwo(unsigned bits) {
+    const unsigned second = bits & (bits - 1);
+    return (second & (second - 1)) == 0;
+}
 
 // Up to 254 characters of DDL string (escapes included) between quotes; a TAB
 // or line end becomes its attribute, a '{' is left for the pass. Plain bytes
-// are copied a block at a time while a whole block fits: each block is
-// stored whole and the output moves on by its plain part only.
+// are copied a block at a time while a whole block fits, and so are blocks
+// with one or two escapes: a branch per escape mispredicts in quoted text.
+// Otherwise the block is stored whole and the output moves on by its plain
+// part only.
 void writeTextRun(Markload &m) {
     const std::size_t size = m.input.size();
     const std::uint8_t *in = m.input.data();
@@ -144,8 +174,16 @@ void writeTextRun(Markload &m) {
         std::uint8_t stop = 0;
         if (room >= kLaneCount && size - at >= kLaneCount) {
             const Lanes lanes = loadLanes(in + at);
+            const BlockStops stops = blockStops(lanes);
+            if (stops.ends == 0 && atMostTwo(stops.escapes) && room >= kLaneCount + 2 &&
+                size - at >= 2 * kLaneCount) {
+                const std::size_t written = writeEscapedBlock(out, in + at, lanes, stops.escapes);
+                at += kLaneCount, out += written, room -= written;
+                continue;
+            }
             storeLanes(out, lanes);
-            const std::size_t plain = firstStop(lanes);
+            const unsigned stopped = stops.ends | stops.escapes | (1u << kLaneCount);
+            const auto plain = static_cast<std::size_t>(std::countr_zero(stopped));
             at += plain, out += plain, room -= plain;
             if (plain == kLaneCount) continue;
             stop = kTextClasses[in[at]];

@@ -46,6 +46,58 @@ TEST(MarkloadText, LineEndsTabsAndRuns) {
     });
 }
 
+// The story read back: its strings unescaped, {tab} and {newpara} as the
+// bytes they stand for. Every string holds at most 254 DDL characters, and one
+// shorter than a full run ends only where the text stops.
+std::string readStoryBack(std::string_view body) {
+    std::string text;
+    while (!body.empty()) {
+        if (body.starts_with("{tab}")) {
+            text += '\t', body.remove_prefix(5);
+            continue;
+        }
+        if (body.starts_with("{newpara}")) {
+            text += '\n', body.remove_prefix(9);
+            continue;
+        }
+        if (!body.starts_with("\r\n\"")) return text + "<bad DDL>";
+        std::size_t end = 3, characters = 0;
+        while (end < body.size() && body[end] != '"') {
+            if (body[end] == '\\') ++end, ++characters;
+            if (end < body.size()) text += body[end++], ++characters;
+        }
+        if (end == body.size() || characters > 254) return text + "<bad run>";
+        body.remove_prefix(end + 1);
+        const bool textGoesOn = !body.empty() && body.starts_with("\r\n");
+        if (characters < 253 && textGoesOn) return text + "<short run>";
+    }
+    return text;
+}
+
+// Text thick with quotes, backslashes, tabs and line ends, at every offset
+// against the 16-byte blocks and the 254-character runs.
+TEST(MarkloadText, RunsReadBackAsTheirText) {
+    constexpr std::string_view kEnds = "\t\n\x01", kEscaped = "\"\\", kPlain = "abcdefgh  \x7f\xe9";
+    unsigned seed = 16;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xffff; };
+    for (int i = 0; i < 1500; ++i) {
+        std::string text(next() % 1200, ' ');
+        const unsigned escapedShare = next() % 40;  // percent; ends are 2 percent
+        for (char &c : text) {
+            const unsigned roll = next() % 100;
+            const std::string_view from = roll < 2 ? kEnds : roll < 2 + escapedShare ? kEscaped : kPlain;
+            c = from[next() % from.size()];
+        }
+        const auto result = convert(text);
+        ASSERT_EQ(result.failure, "");
+        constexpr std::string_view kOpening = "STORY_1={story", kEnd = "{endoftext}\r\n}\r\n";
+        std::string_view body = result.output;
+        ASSERT_TRUE(body.starts_with(kOpening) && body.ends_with(kEnd));
+        body = body.substr(kOpening.size(), body.size() - kOpening.size() - kEnd.size());
+        EXPECT_EQ(readStoryBack(body), text) << "text " << i;
+    }
+}
+
 TEST(MarkloadStyles, DefinitionsAndSwitches) {
     expectConversions({
         {"no defines: switches write the name as given",
