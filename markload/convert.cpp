@@ -116,6 +116,8 @@ constexpr std::array<std::uint8_t, 256> kTextClasses = [] {
     return classes;
 }();
 
+namespace {
+
 // The bytes of a block that end the run, and those that are escaped. One
 // compare takes every control byte below CR as an end; the table sorts out
 // the few that are plain.
@@ -155,6 +157,8 @@ bool atMostTwo(unsigned bits) {
     const unsigned second = bits & (bits - 1);
     return (second & (second - 1)) == 0;
 }
+
+} // namespace
 
 // Up to 254 characters of DDL string (escapes included) between quotes; a TAB
 // or line end becomes its attribute, a '{' is left for the pass. Plain bytes
