@@ -275,7 +275,7 @@ bool tabs(Markload &m) {
             readToken(m, Reader::listItem);
             const TabKind *kind = nullptr;
             for (const auto &k : kTabKinds)
-                if (m.tokenLength == k.word.size() && m.token() == k.word) kind = &k;
+                if (m.token() == k.word) kind = &k;
             if (kind != nullptr) {
                 // A type without a position writes no tab: its value would
                 // come from after the comma or the group's closing brace.
@@ -404,7 +404,7 @@ bool merge(Markload &m) {
     }
     at = std::copy(closing.begin(), closing.end(), at);
     m.out.size += static_cast<std::size_t>(at - start);
-    emit(m, {});
+    drainIfFull(m);
     return true;
 }
 

@@ -104,8 +104,6 @@ void walkText(Markload &m) {
     }
 }
 
-} // namespace
-
 // What ends a text run, and what is escaped in it.
 constexpr std::uint8_t kRunEnd = 1;
 constexpr std::uint8_t kEscaped = 2;
@@ -115,8 +113,6 @@ constexpr std::array<std::uint8_t, 256> kTextClasses = [] {
     classes['\\'] = classes['"'] = kEscaped;
     return classes;
 }();
-
-namespace {
 
 // The bytes of a block that end the run, and those that are escaped. One
 // compare takes every control byte below CR as an end; the table sorts out
@@ -221,7 +217,7 @@ void writeTextRun(Markload &m) {
             ++m.cursor;
         }
     }
-    emit(m, {});
+    drainIfFull(m);
 }
 
 void convertDdf(Markload &m, std::span<const std::uint8_t> input) {

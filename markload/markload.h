@@ -209,9 +209,14 @@ long long readInteger(std::string_view text);
 void flushOutput(Markload &m);
 // The program's output goes to the file in pieces of about this size.
 constexpr std::size_t kDrainAt = 1 << 20;
+// Called by every writer once it has written: a writer that fills `out`
+// through a pointer calls it itself.
+inline void drainIfFull(Markload &m) {
+    if (m.drain != nullptr && m.out.size >= kDrainAt) flushOutput(m);
+}
 inline void emit(Markload &m, std::string_view text) {
     m.out.append(text);
-    if (m.drain != nullptr && m.out.size >= kDrainAt) flushOutput(m);
+    drainIfFull(m);
 }
 void emitChar(Markload &m, char c);
 void emitInt(Markload &m, long long value);

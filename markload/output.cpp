@@ -8,14 +8,6 @@
 #include <limits>
 
 namespace markload {
-namespace {
-
-void drainIfFull(Markload &m) {
-    if (m.drain != nullptr && m.out.size >= kDrainAt) flushOutput(m);
-}
-
-} // namespace
-
 int clampToInt(long long value) {
     if (value > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
     if (value < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();

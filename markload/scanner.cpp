@@ -163,12 +163,11 @@ void readTokenOf(Markload &m) {
         if (length < kLaneCount) {
             storeLanes(m.tokenBuffer.data(), reader == Reader::line ? lanes : foldLanes(lanes));
             at += length;
-            m.quoted = false;
         } else {
             length = 0;
             at = copyToken<reader>(m, at, length);
-            m.quoted = false;
         }
+        m.quoted = false;
     } else {
         readSlowToken<reader>(m, at, length);
     }
