@@ -52,12 +52,19 @@ function(embed_resource target type name language file)
   endif()
 endfunction()
 
-# filter_program(<name> SOURCES ... LIBS ...): a console converter.
+include(${FILTERS_SOURCE_ROOT}/cmake/WindowsResources.cmake)
+
+# filter_program(<name> DESCRIPTION <text> SOURCES ... LIBS ...): a console
+# converter; on Windows the description goes into its version resource.
 function(filter_program name)
-  cmake_parse_arguments(P "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(P "" "DESCRIPTION" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${P_SOURCES})
   target_link_libraries(${name} PRIVATE ${P_LIBS} platform project_warnings project_options)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  if(WIN32)
+    windows_version_resource(${name} "${P_DESCRIPTION}")
+    windows_console_manifest(${name})
+  endif()
 endfunction()
 
 # unit_test(<name> SOURCES ... LIBS ...): a GoogleTest binary registered with ctest.

@@ -10,4 +10,4 @@ add_library(png_reader STATIC ${CMAKE_CURRENT_LIST_DIR}/png.cpp)
 target_include_directories(png_reader PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(png_reader PUBLIC raster_framework PNG::PNG PRIVATE project_warnings)
 
-raster_filter(Pngload SOURCES ${CMAKE_CURRENT_LIST_DIR}/pngload_main.cpp LIBS png_reader)
+raster_filter(Pngload DESCRIPTION "PNG image to Draw file filter" SOURCES ${CMAKE_CURRENT_LIST_DIR}/pngload_main.cpp LIBS png_reader)
