@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace folio {
 namespace {
@@ -278,6 +279,19 @@ std::uint32_t controlCodeEnd(ByteSpan payload, std::uint32_t at) {
     }
     next = std::min(next, end);
     return static_cast<std::uint32_t>(std::max<std::uint64_t>(next, at + 1ull));
+}
+
+std::uint32_t nextControlCode(ByteSpan payload, std::uint32_t at) {
+    // Text is mostly characters: eight bytes are tested at once, and the word
+    // in which some byte is below 32 is then searched byte by byte.
+    constexpr std::uint64_t kEachByte = 0x0101010101010101u;
+    for (; std::size_t{at} + 8 <= payload.size(); at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, payload.data() + at, 8);
+        if (((word - 32 * kEachByte) & ~word & 0x80 * kEachByte) != 0) break;
+    }
+    while (at < payload.size() && payload[at] >= 32) ++at;
+    return at;
 }
 
 std::vector<std::uint8_t> styleChangeSlots(ByteSpan payload, std::uint32_t at) {
