@@ -65,6 +65,9 @@ struct RunState {
     std::uint32_t currentMasterPage = 0;
     std::uint32_t chapterContentsStart = 0;
     std::uint32_t currentChapter = 0;
+    // The inline frame ids that the stories' text embeds, ascending: a frame
+    // with one of them is written by its story, not by its page.
+    std::vector<std::uint32_t> embeddedFrameIds;
 };
 
 extern RunState gRun;
@@ -148,7 +151,6 @@ inline constexpr std::uint32_t kFlagTextFlow = 1u << 1;
 inline constexpr std::uint32_t kFlagFilled = 1u << 2;
 inline constexpr std::uint32_t kFlagMasterCopy = 1u << 8;
 inline constexpr std::uint32_t kFlagLocked = 1u << 9;
-inline constexpr std::uint32_t kFlagInText = 1u << 13; // embedded in a story's text, which writes it
 inline constexpr std::uint32_t kFlagGroupMember = 1u << 21;
 inline constexpr std::uint32_t kFlagSeparateCopy = 1u << 22;
 

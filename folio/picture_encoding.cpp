@@ -1,14 +1,21 @@
 #include "folio/picture_encoding.h"
 
+#include <array>
+
 namespace folio {
 namespace {
 
 constexpr int kGroupsPerLine = 19;
 
-inline char encodedChar(unsigned value) {
-    unsigned c = value + 35;
-    return static_cast<char>(c == '\\' ? 'c' : c);
-}
+// The character of each 6-bit value: the value plus 35, and "c" in place of
+// the backslash.
+constexpr std::array<char, 64> kEncodedChars = [] {
+    std::array<char, 64> chars{};
+    for (unsigned value = 0; value < 64; ++value) chars[value] = static_cast<char>(value + 35 == '\\' ? 'c' : value + 35);
+    return chars;
+}();
+
+inline char encodedChar(unsigned value) { return kEncodedChars[value & 63]; }
 
 void openLine(PictureEncoder &encoder, std::string &out) {
     if (!encoder.lineOpen) {

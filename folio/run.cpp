@@ -5,6 +5,7 @@
 #include "folio/document.h"
 #include "folio/fatal_error.h"
 #include "folio/paths.h"
+#include "folio/story_references.h"
 #include "folio/styles.h"
 #include "folio/walk.h"
 #include "platform/win32.h"
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace folio {
 namespace {
@@ -179,7 +181,9 @@ int convertDocument(int argc, char **argv) {
     loadDocument();
 
     buildColourList();
-    prepareStyles();
+    StoryReferences references = readStoryReferences();
+    prepareStyles(references);
+    gRun.embeddedFrameIds = std::move(references.embeddedFrameIds);
     gRun.chapterOrdinal = -1;
     gRun.chapterNumber = 1;
     registerContentsColours(kHeaderMainContentsStart, kHeaderMainContentsEnd, true);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace folio {
 namespace {
@@ -278,6 +279,43 @@ std::uint32_t controlCodeEnd(ByteSpan payload, std::uint32_t at) {
     }
     next = std::min(next, end);
     return static_cast<std::uint32_t>(std::max<std::uint64_t>(next, at + 1ull));
+}
+
+namespace {
+
+constexpr std::uint64_t kEachByte = 0x0101010101010101u;
+
+// True when some byte of `word` is below `limit` (at most 128).
+constexpr bool anyByteBelow(std::uint64_t word, std::uint64_t limit) {
+    return ((word - limit * kEachByte) & ~word & 0x80 * kEachByte) != 0;
+}
+
+// The first byte of [at, end) that is a control code, or with `escapedToo`
+// also a double quote or a backslash; `end` when there is none. Text is mostly
+// characters, so eight bytes are tested at once until a word holds one.
+std::uint32_t firstSpecialByte(ByteSpan payload, std::uint32_t at, std::uint32_t end, bool escapedToo) {
+    if (at >= end) return at;
+    for (; end - at >= 8; at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, payload.data() + at, 8);
+        if (anyByteBelow(word, 32)) break;
+        if (escapedToo && (anyByteBelow(word ^ '"' * kEachByte, 1) || anyByteBelow(word ^ '\\' * kEachByte, 1))) break;
+    }
+    for (; at < end; ++at) {
+        std::uint8_t byte = payload[at];
+        if (byte < 32 || (escapedToo && (byte == '"' || byte == '\\'))) break;
+    }
+    return at;
+}
+
+} // namespace
+
+std::uint32_t nextControlCode(ByteSpan payload, std::uint32_t at) {
+    return firstSpecialByte(payload, at, static_cast<std::uint32_t>(payload.size()), false);
+}
+
+std::uint32_t plainTextEnd(ByteSpan payload, std::uint32_t at, std::uint32_t end) {
+    return firstSpecialByte(payload, at, end, true);
 }
 
 std::vector<std::uint8_t> styleChangeSlots(ByteSpan payload, std::uint32_t at) {

@@ -119,6 +119,14 @@ std::uint32_t controlCodeEnd(ByteSpan payload, std::uint32_t at);
 // Where a control code's argument words start: the first multiple of 4 above it.
 inline std::uint32_t alignedAfter(std::uint32_t at) { return (at | 3u) + 1u; }
 
+// The payload offset of the first control code (a byte below 32) at or after
+// `at`, or the payload size when the rest is characters.
+std::uint32_t nextControlCode(ByteSpan payload, std::uint32_t at);
+
+// The end of the characters from `at` that go into a text run as they stand:
+// the first control code, double quote or backslash before `end`, else `end`.
+std::uint32_t plainTextEnd(ByteSpan payload, std::uint32_t at, std::uint32_t end);
+
 // The style slots listed by the style-change code (7 or 8) at `at`: one
 // ignored word, then words up to a zero word or the payload end; the low byte
 // of each is a slot.

@@ -46,16 +46,9 @@ void writeMergeObject(DdlOutput &out, StoryListEntry &entry, ByteSpan payload, s
 }
 
 void scanText(DdlOutput &out, std::int32_t story, ByteSpan payload, PageKind kind) {
-    for (std::uint32_t at = kTextStart; at < payload.size();) {
-        // Characters are the bulk of a story; only codes need the layout table.
-        if (payload[at] >= 32) {
-            ++at;
-            continue;
-        }
-        if (payload[at] != kCodeObject) {
-            at = controlCodeEnd(payload, at);
-            continue;
-        }
+    for (std::uint32_t at = nextControlCode(payload, kTextStart); at < payload.size();
+         at = nextControlCode(payload, controlCodeEnd(payload, at))) {
+        if (payload[at] != kCodeObject) continue;
         std::uint32_t record = alignedAfter(at);
         std::uint32_t length = wordOrZero(payload, record + kObjectLength);
         std::uint32_t kind19 = wordOrZero(payload, record + kObjectKind);
@@ -69,7 +62,6 @@ void scanText(DdlOutput &out, std::int32_t story, ByteSpan payload, PageKind kin
             writeMergeObject(out, gStories[story], payload, record + kObjectMergeText,
                              static_cast<std::uint32_t>(recordEnd));
         }
-        at = controlCodeEnd(payload, at);
     }
 }
 

@@ -140,10 +140,9 @@ void writeTextChunk(StoryWriter &writer, ByteSpan payload) {
             } else {
                 // Plain characters go in together, up to the end of the run.
                 std::size_t end = at + std::min<std::size_t>(payload.size() - at, kRunLimit + 1 - writer.run.size());
-                std::size_t plain = at;
-                while (plain < end && payload[plain] >= 32 && payload[plain] != '"' && payload[plain] != '\\') ++plain;
+                std::uint32_t plain = plainTextEnd(payload, at, static_cast<std::uint32_t>(end));
                 writer.run.append(reinterpret_cast<const char *>(payload.data()) + at, plain - at);
-                at = static_cast<std::uint32_t>(plain);
+                at = plain;
             }
         } else {
             switch (byte) {

@@ -2,7 +2,7 @@
 
 #include "folio/colours.h"
 #include "folio/document.h"
-#include "folio/story.h"
+#include "folio/story_references.h"
 
 #include <array>
 #include <vector>
@@ -94,36 +94,11 @@ std::uint32_t underlineColourWord(const StyleLayout &s) {
 }
 
 // The style check: drops styles that no text story uses.
-void dropUnusedStyles() {
-    std::array<bool, kStyleSlots> unused{};
-    int unusedCount = 0;
-    for (int slot = 1; slot < kStyleSlots; ++slot)
-        if (styleTableWord(slot) != 0) unused[static_cast<std::size_t>(slot)] = true, ++unusedCount;
-    if (unusedCount == 0) return;
-
-    std::uint32_t count = storyCount();
-    for (std::uint32_t i = 0; i < count; ++i) {
-        std::int32_t index = static_cast<std::int32_t>(i);
-        if (storyDirectoryEntry(index).kind != kStoryText) continue;
-        StoryChunks chunks;
-        openStoryChunks(chunks, index);
-        ChunkHeader chunk;
-        ByteSpan text;
-        while (nextStoryChunk(chunks, chunk, text)) {
-            if (chunk.type != kChunkText) continue;
-            // Characters step by one; only codes need the layout table.
-            for (std::uint32_t at = kTextStart; at < text.size(); at = text[at] >= 32 ? at + 1 : controlCodeEnd(text, at)) {
-                if (text[at] != kCodeStyleChange && text[at] != kCodeStyleChangeToo) continue;
-                for (std::uint8_t slot : styleChangeSlots(text, at))
-                    if (slot < kStyleSlots) unused[slot] = false;
-            }
-        }
-        closeStory(chunks.stream);
+void dropUnusedStyles(const StoryReferences &references) {
+    for (int slot = 1; slot < kStyleSlots; ++slot) {
+        if (references.usedStyleSlots[static_cast<std::size_t>(slot)] || styleTableWord(slot) == 0) continue;
+        for (std::uint32_t b = 0; b < 4; ++b) gRun.image[styleTable() + 4u * static_cast<std::uint32_t>(slot) + b] = 0;
     }
-    for (int slot = 1; slot < kStyleSlots; ++slot)
-        if (unused[static_cast<std::size_t>(slot)])
-            for (std::uint32_t b = 0; b < 4; ++b)
-                gRun.image[styleTable() + 4u * static_cast<std::uint32_t>(slot) + b] = 0;
 }
 
 void registerStyleColours() {
@@ -256,10 +231,10 @@ std::string styleText(int slot) {
 
 } // namespace
 
-void prepareStyles() {
+void prepareStyles(const StoryReferences &references) {
     gMergeCounter = 1;
     requireInImage(styleTable(), 4ull * kStyleSlots, "style table");
-    if (!gRun.noStyleCheck) dropUnusedStyles();
+    if (!gRun.noStyleCheck) dropUnusedStyles(references);
     registerStyleColours();
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "folio/ddl_output.h"
+#include "folio/story_references.h"
 
 #include <cstdint>
 #include <string>
@@ -13,9 +14,9 @@ inline constexpr int kStyleSlots = 255;
 inline constexpr int kFirstStyleNumber = 256; // slot n is STYLE_(100 + n) in hex
 
 // Numbers the styles, runs the style check unless "-nostylecheck" was given
-// (it clears the table words of unused styles), starts the merge counter at 1,
-// and registers every colour a style refers to.
-void prepareStyles();
+// (it clears the table words of the styles that no story uses), starts the
+// merge counter at 1, and registers every colour a style refers to.
+void prepareStyles(const StoryReferences &references);
 
 // Writes the style objects of all non-empty slots in slot order.
 void writeStyles(ddl::DdlOutput &out);

@@ -44,10 +44,11 @@ bool isFrame(std::uint8_t type) {
 
 // A frame embedded in a story's text is written by that story, and only such
 // a frame is found by the story's reference. A frame may carry an inline frame
-// id without the in-text flag (Draw figures placed on a page of a real
-// document do): no story embeds it, so its page writes it.
+// id that no story embeds (Draw figures placed on a page of a real document
+// do): its page writes it.
 bool isInText(const FrameRef &frame) {
-    return frameWord(frame, kFrameInlineId) != 0 && (frameWord(frame, kFrameFlags) & kFlagInText) != 0;
+    std::uint32_t id = frameWord(frame, kFrameInlineId);
+    return id != 0 && std::binary_search(gRun.embeddedFrameIds.begin(), gRun.embeddedFrameIds.end(), id);
 }
 
 std::uint32_t contentsEnd(PageKind kind) {
@@ -416,7 +417,7 @@ bool findEmbeddedFrame(std::uint32_t inlineId, PageKind kind, Record &found, boo
         std::uint8_t type = record.type;
         if (isFrame(type)) {
             FrameRef frame = frameOf(record);
-            if (isInText(frame) && frameWord(frame, kFrameInlineId) == inlineId) {
+            if (frameWord(frame, kFrameInlineId) == inlineId && isInText(frame)) {
                 found = record;
                 return true;
             }

@@ -180,4 +180,30 @@ TEST(ControlCodes, ArgumentsAreSkippedWithoutLeavingThePayload) {
             << int(c.payload[c.at]) << " in " << c.payload.size();
 }
 
+// Characters are passed over eight bytes at a time: a stop in any word, at any
+// place in it, bytes of 128 and above, and the bounds.
+TEST(ControlCodes, CharactersAreSteppedOverToTheNextStop) {
+    struct Case {
+        std::string text;
+        std::uint32_t at, end;
+        std::uint32_t control, plain; // nextControlCode(at), plainTextEnd(at, end)
+    };
+    const Case cases[] = {
+        {"abcdefghijklmnopqrst", 0, 20, 20, 20},
+        {"abcdefghij\x1fklmnopqrs", 0, 20, 10, 10},
+        {"         \x1f", 0, 10, 9, 9},
+        {"\xff\x80 !~abcdefgh\x7f\xe0\xa0xyz", 0, 19, 19, 19},
+        {"abc\"defghijklmnop\r", 0, 18, 17, 3},
+        {"abcdefghijklmn\\opq\r", 2, 19, 18, 14},
+        {"abcdefghijklmnopq\"", 0, 12, 18, 12},
+        {std::string(1, '\0') + "a", 0, 2, 0, 0},
+        {"ab", 16, 2, 16, 16},
+    };
+    for (const Case &c : cases) {
+        ByteSpan text(reinterpret_cast<const std::uint8_t *>(c.text.data()), c.text.size());
+        EXPECT_EQ(folio::nextControlCode(text, c.at), c.control) << c.text;
+        EXPECT_EQ(folio::plainTextEnd(text, c.at, c.end), c.plain) << c.text;
+    }
+}
+
 } // namespace

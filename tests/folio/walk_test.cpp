@@ -32,6 +32,16 @@ std::string textFrameText(std::uint32_t number, const std::string &extra = "") {
            "{angle 0x0}\n{skew 0x0}\n}\n\n";
 }
 
+// A picture frame with the standard box, its placement and its picture of
+// three zero bytes.
+std::string pictFrameText(const std::string &name) {
+    return name +
+           "={pictframe{lock 0} {spread 0}\n{fillcolour COL_03 0x10000 0}\n{radius 0}\n{inset 0}\n{textflow 3 0 0}\n"
+           "{fcurve {box {x 100000}\n{y 100000}\n{w 200000}\n{h 300000}\n}}\n{angle 0x0}\n{skew 0x0}\n"
+           "{picturedata\n{lockmode 0}\n{aspectlock 1}\n{autoscale 0}\n{hide 0}\n{bottomleft 1}\n{x 0}\n{y 0}\n"
+           "{scale 0x10000}\n{aspect 0x10000}\n{angle 0x0}\n{skew 0x0}\n{tile 0 0 0}}\n}\n\n";
+}
+
 TEST(Walk, ChapterMasterPagePageAndTextFrameWithItsStory) {
     DocumentBuilder doc;
     int story = doc.textStory(TextSpec{}.frameList("t1").nextChunk().text("Hello"));
@@ -389,6 +399,65 @@ TEST(Walk, RecordsTooShortForTheirFieldsAreDamage) {
     std::uint32_t offset = doc.build().labels.at("short");
     EXPECT_EQ(convert(doc).failure,
               "Document is damaged: the record at 0x" + hex(offset) + " is too short for its fields");
+}
+
+// A story's text finds the frames it embeds by their inline frame id alone,
+// whatever their flags hold, and writes them before its own frame; a frame
+// whose id no story embeds stands on its page. A separate copy of the story
+// writes its embedded frames again under its copy number.
+TEST(Walk, EmbeddedFramesAreFoundByTheirInlineId) {
+    struct Case {
+        const char *name;
+        bool flag13;       // on both frames that carry an inline id
+        bool embedsBoth;   // the story embeds ids 7 and 8, else only 7
+        bool separateCopy; // a further frame shows the story as a copy of its own
+    };
+    const Case cases[] = {
+        {"flag 13 clear", false, true, false},
+        {"flag 13 set", true, true, false},
+        {"id 8 embedded by no story", false, false, false},
+        {"separate copy", false, true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        DocumentBuilder doc;
+        int picture = doc.pictureStory(Bytes{0, 0, 0}, 0xaff);
+        TextSpec text = TextSpec{}.frameList("t").nextChunk().text("see").embeddedFrame(7).text("and");
+        if (c.embedsBoth) text.embeddedFrame(8);
+        int story = doc.textStory(text);
+        doc.masterRecord(standardPage("m1"));
+        doc.mainRecord(chapter(1, 0, 0));
+        doc.mainRecord(standardPage("p1"));
+        doc.mainRecord(textFrame(standardBox().story(story)).named("t"));
+        FrameSpec inPicture = standardBox().story(picture).stacking(1), inText = standardBox().stacking(2);
+        inPicture.inlineId = 7;
+        inText.inlineId = 8;
+        if (c.flag13) inPicture.flag(13), inText.flag(13);
+        doc.mainRecord(pictureFrame(inPicture).named("pe"));
+        doc.mainRecord(textFrame(inText).named("te"));
+        if (c.separateCopy) doc.mainRecord(textFrame(standardBox().story(story).flag(22).stacking(3)).named("cp"));
+        BuiltDocument built = doc.build();
+        auto result = convert(doc);
+        ASSERT_EQ(result.failure, "");
+
+        std::string t = hex(body(built, "t")), pe = hex(body(built, "pe"));
+        std::uint32_t te = body(built, "te");
+        auto storyText = [&](const std::string &name, const std::string &copy) {
+            return name + "={story\n{adduserstyle STYLE_100}\n\"see\"\n{embed PICT_" + copy + pe + "}\n\"and\"\n" +
+                   (c.embedsBoth ? "{embed TEXT_" + copy + hex(te) + "}\n" : "") + "{endoftext}\n}\n\n";
+        };
+        std::string expected = pictFrameText("PICT_" + pe) + "PICTURE_" + pe + "={picture\n{data \"Draw\"\n3\n\"####\"\n}\n}\n";
+        if (c.embedsBoth) expected += textFrameText(te);
+        expected += textFrameText(body(built, "t")) + storyText("STORY_" + t, "");
+        if (!c.embedsBoth) expected += textFrameText(te);
+        if (c.separateCopy)
+            expected += pictFrameText("PICT_1_" + pe) + "PICTURE_1_" + pe + "=PICTURE_" + pe + "\n" + "TEXT_1_" +
+                        textFrameText(te).substr(5) + textFrameText(body(built, "cp")) +
+                        storyText("STORY_1_" + hex(body(built, "cp")), "1_");
+        std::string walk = walkText(result.ddl);
+        EXPECT_EQ(walk.substr(walk.find("={page}\n\n") + 9), expected);
+        EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{});
+    }
 }
 
 // Draw path elements: move and draw carry a point, a curve three.
