@@ -2,8 +2,8 @@
 // over the text's groups (pass 3), the bodies of style definitions (pass 2)
 // and the replayed definitions of effect-ruler styles.
 #include "markload/markload.h"
-#include "folio/ddl_output.h"
-#include "folio/fatal_error.h"
+#include "ddl/ddl_output.h"
+#include "ddl/fatal_error.h"
 
 #include <algorithm>
 #include <array>

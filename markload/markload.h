@@ -15,7 +15,7 @@
 #pragma once
 
 #include "markload/output_buffer.h"
-#include "platform/lanes.h"
+#include "markload/lanes.h"
 
 #include <array>
 #include <cstddef>
@@ -27,15 +27,6 @@
 #include <vector>
 
 namespace markload {
-
-using platform::firstLane;
-using platform::foldLanes;
-using platform::kLaneCount;
-using platform::laneBits;
-using platform::LaneMask;
-using platform::Lanes;
-using platform::loadLanes;
-using platform::storeLanes;
 
 constexpr std::size_t kMaxToken = 255;
 constexpr std::size_t kMaxStyles = 512;

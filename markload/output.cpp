@@ -1,7 +1,7 @@
 // DDL text out: the value forms of the DDL conventions, each clamped to what
 // a 32-bit reader of the file can hold.
 #include "markload/markload.h"
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 
 #include <charconv>
 #include <cmath>

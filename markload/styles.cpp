@@ -2,7 +2,7 @@
 // writes their objects, pass 3 switches them. An effect-ruler style has no
 // object: switching it replays its definition's commands in place.
 #include "markload/markload.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 
 #include <algorithm>
 #include <array>
