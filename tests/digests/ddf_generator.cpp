@@ -177,6 +177,25 @@ std::string document(Random &r) {
     return ddf;
 }
 
+// Effect-ruler styles switched again and again from changing text states,
+// each switch followed by commands whose output shows the state it left.
+std::string replayDocument(Random &r) {
+    std::string ddf = "{define style Ruled; effectruler on; font Ruled; bold on; italic off; leftmargin 7mm}"
+                      "{define style Margins; effectruler on; leftmargin 1cm; tabs left 2cm, right 3cm; "
+                      "returnmargin 2cm}"
+                      "{define style Reset; effectruler on; font; bold; italic}"
+                      "{define style Nested; effectruler on; ruled on; margins off; autoparagraph}"
+                      "{define style Quiet; effectruler on; returnmargin 5mm; off}{on}";
+    const unsigned steps = 50 + r.below(400);
+    for (unsigned i = 0; i < steps; ++i) {
+        ddf += r.pick({"{font A}", "{font B}", "{bold on}", "{bold off}", "{italic on}", "{leftmargin 1cm}",
+                       "{leftmargin 2cm}", "{on}", "{ruled on}", "{ruled off}", "{margins on}", "{margins off}",
+                       "{reset on}", "{nested on}", "{nested off}", "{quiet on}", "{bold}", "{italic}", "{font Z}",
+                       "{returnmargin 3cm}", "{fontsize 10}", "x", "\r\n"});
+    }
+    return ddf;
+}
+
 } // namespace
 
 std::vector<Document> generatedDocuments() {
@@ -186,6 +205,12 @@ std::vector<Document> generatedDocuments() {
         char name[32];
         std::snprintf(name, sizeof name, "generated/%03d", i);
         documents.push_back({name, document(r)});
+    }
+
+    for (int i = 0; i < 30; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "replays/%03d", i);
+        documents.push_back({name, replayDocument(r)});
     }
 
     // The limits: colours, styles and the work replays may do.
