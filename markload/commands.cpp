@@ -101,19 +101,19 @@ bool font(Markload &m) {
         const std::string name(m.token());
         emit(m, " ");
         emitString(m, name);
-        if (!m.inStyleDefinition) m.savedFont = name;
-        if (m.bold != kUnset) {
+        if (!m.inStyleDefinition) m.state.savedFont = name;
+        if (m.state.bold != kUnset) {
             ending(m);
             emit(m, "{bold ");
-            emitInt(m, m.bold);
+            emitInt(m, m.state.bold);
         }
-        if (m.italic != kUnset) {
+        if (m.state.italic != kUnset) {
             ending(m);
             emit(m, "{italic ");
-            emitInt(m, m.italic);
+            emitInt(m, m.state.italic);
         }
     } else if (!m.inStyleDefinition) {
-        m.savedFont.clear();
+        m.state.savedFont.clear();
     }
     ending(m);
     return true;
@@ -152,9 +152,9 @@ bool leftMargin(Markload &m) {
     if (m.offSetting) {
         skipArgument(m);
     } else if (hasArgument(m)) {
-        m.leftMargin = toMillipoints(m);
+        m.state.leftMargin = toMillipoints(m);
         emit(m, " 1 ");
-        emitRounded(m, m.leftMargin);
+        emitRounded(m, m.state.leftMargin);
     }
     ending(m);
     return true;
@@ -179,7 +179,7 @@ bool returnMargin(Markload &m) {
         skipArgument(m);
     } else if (hasArgument(m)) {
         emit(m, " ");
-        emitRounded(m, toMillipoints(m) - m.leftMargin);
+        emitRounded(m, toMillipoints(m) - m.state.leftMargin);
     }
     ending(m);
     return true;
@@ -322,17 +322,17 @@ bool fontFlag(Markload &m, std::string_view attribute, int &state) {
         state = m.token() == "on" ? 1 : 0;
         emit(m, " ");
         emitInt(m, state);
-    } else if (!m.savedFont.empty()) {
+    } else if (!m.state.savedFont.empty()) {
         ending(m);
         emit(m, "{fontstyle ");
-        emitString(m, m.savedFont);
+        emitString(m, m.state.savedFont);
     }
     ending(m);
     return true;
 }
 
-bool bold(Markload &m) { return fontFlag(m, "{bold", m.bold); }
-bool italic(Markload &m) { return fontFlag(m, "{italic", m.italic); }
+bool bold(Markload &m) { return fontFlag(m, "{bold", m.state.bold); }
+bool italic(Markload &m) { return fontFlag(m, "{italic", m.state.italic); }
 
 bool script(Markload &m) {
     if (!hasArgument(m)) {
@@ -378,7 +378,7 @@ bool chapterNumber(Markload &m) {
 }
 
 bool autoParagraph(Markload &m) {
-    m.scope = 1;
+    m.state.scope = 1;
     return true;
 }
 
@@ -503,14 +503,14 @@ void processCommandGroup(Markload &m) {
         bool done = false;
         if (!m.quoted) {
             if (isWord(word, "on") || isWord(word, "off")) {
-                m.commandsOff = isWord(word, "off");
+                m.state.commandsOff = isWord(word, "off");
                 return;
             }
-            if (!m.commandsOff && !word.empty() && word[0] == '\\') {
+            if (!m.state.commandsOff && !word.empty() && word[0] == '\\') {
                 writeCode(m, word);
                 continue;
             }
-            if (!m.commandsOff) {
+            if (!m.state.commandsOff) {
                 if (Handler handler = findCommand(m)) {
                     if (handler(m)) continue;
                     done = true;  // a "style" or "ruler" switch that failed

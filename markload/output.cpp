@@ -66,9 +66,9 @@ void emitString(Markload &m, std::string_view text) {
 
 void flushOutput(Markload &m) {
     if (m.drain != nullptr && m.out.size != 0) {
-        m.recording = false;  // a replay's bytes no longer lie together in `out`
         m.drain(m.drainContext, m.out.view());
         m.out.clear();
+        ++m.drains;
     }
 }
 
