@@ -190,6 +190,10 @@ constexpr PassWordEntry kPassWords[] = {
     {"effectruler", PassWord::effectRuler}, {"fontcolour", PassWord::colourUse}, {"backcolour", PassWord::colourUse},
 };
 
+// The pass word the last token is; "on" and "off" count only unquoted
+// (scanner.cpp).
+PassWord passWord(const Markload &m);
+
 // Whole conversion of `input`; the DDL goes to m.out (and to m.drain when set).
 void convertDdf(Markload &m, std::span<const std::uint8_t> input);
 

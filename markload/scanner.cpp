@@ -200,6 +200,18 @@ constexpr std::uint32_t kPassWordLengths = [] {
 }();
 static_assert(kLaneCount < 32);
 
+PassWord passWord(const Markload &m) {
+    const std::size_t length = m.tokenLength;
+    if (length >= 32 || ((kPassWordLengths >> length) & 1u) == 0) return PassWord::other;
+    const Lanes token = loadLanes(reinterpret_cast<const std::uint8_t *>(m.tokenBuffer.data()));
+    for (std::size_t i = 0; i < std::size(kPassWords); ++i) {
+        if (!blockMatches(token, length, kPassBlockWords[i])) continue;
+        const PassWord kind = kPassWords[i].kind;
+        return m.quoted && (kind == PassWord::on || kind == PassWord::off) ? PassWord::other : kind;
+    }
+    return PassWord::other;
+}
+
 std::size_t quietGroupEnd(const Markload &m) {
     const std::size_t size = m.input.size();
     const std::uint8_t *in = m.input.data();

@@ -12,15 +12,6 @@
 namespace markload {
 namespace {
 
-// The pass word the last token is: "on" and "off" count only unquoted.
-PassWord passWord(const Markload &m) {
-    for (const PassWordEntry &entry : kPassWords)
-        if (m.token() == entry.word)
-            return m.quoted && (entry.kind == PassWord::on || entry.kind == PassWord::off) ? PassWord::other
-                                                                                           : entry.kind;
-    return PassWord::other;
-}
-
 // Reads the group's next word; false when commands are off after it.
 bool readPassWord(Markload &m, PassWord &kind) {
     readWord(m);
