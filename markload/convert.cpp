@@ -211,15 +211,9 @@ void writeTextRun(Markload &m) {
         m.out.size += static_cast<std::size_t>(out - start);
     }
     m.cursor = at;
-    if (at < size) {
-        const std::uint8_t stop = in[at];
-        if (stop == '\t') {
-            m.out.append("{tab}");
-            ++m.cursor;
-        } else if (stop == '\n' || stop == '\r') {
-            m.out.append("{newpara}");
-            ++m.cursor;
-        }
+    if (at < size && (in[at] == '\t' || in[at] == '\n' || in[at] == '\r')) {
+        m.out.append(in[at] == '\t' ? std::string_view("{tab}") : std::string_view("{newpara}"));
+        ++m.cursor;
     }
     drainIfFull(m);
 }
