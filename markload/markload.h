@@ -47,7 +47,7 @@ constexpr int kUnset = -1;
 // another, so a field added here is recorded and restored with the rest.
 struct TextState {
     bool commandsOff = false;
-    double leftMargin = 0;
+    double leftMargin = 0;  // never NaN; -0 and 0 write alike, so == tells starts apart
     int bold = kUnset;
     int italic = kUnset;
     std::string savedFont;
