@@ -3,7 +3,7 @@
 // colours given as packed colour words, named on first use.
 #pragma once
 
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "folio/document.h"
 
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 #include "platform/win32.h"
 
 namespace folio {

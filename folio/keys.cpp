@@ -3,7 +3,7 @@
 // 0x1CA-0x1CD F10-F12 and Insert with the same steps; 1-31 Ctrl+letter.
 #include "folio/styles.h"
 
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 
 namespace folio {
 

@@ -1,7 +1,7 @@
 #include "folio/paths.h"
 
 #include "folio/document.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 #include "platform/win32.h"
 
 namespace folio {

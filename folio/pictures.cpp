@@ -1,7 +1,7 @@
 #include "folio/pictures.h"
 
 #include "folio/document.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 #include "folio/picture_encoding.h"
 #include "folio/story.h"
 #include "folio/transform.h"

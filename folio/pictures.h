@@ -2,7 +2,7 @@
 // with the picture's data, written once per picture story and shared by alias.
 #pragma once
 
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 #include "folio/walk.h"
 
 #include <cstdint>

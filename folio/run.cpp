@@ -1,9 +1,9 @@
 #include "folio/run.h"
 
 #include "folio/colours.h"
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 #include "folio/document.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 #include "folio/paths.h"
 #include "folio/story_references.h"
 #include "folio/styles.h"

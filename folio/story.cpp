@@ -1,7 +1,7 @@
 #include "folio/story.h"
 
 #include "folio/document.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 #include "folio/paths.h"
 #include "platform/win32.h"
 

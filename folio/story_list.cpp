@@ -5,7 +5,7 @@
 #include "folio/story_list.h"
 
 #include "folio/document.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 #include "folio/story.h"
 #include "folio/story_writer.h"
 #include "folio/styles.h"

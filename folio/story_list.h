@@ -4,7 +4,7 @@
 // text frames written at chapter boundaries.
 #pragma once
 
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 #include "folio/walk.h"
 
 #include <cstdint>

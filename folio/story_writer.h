@@ -2,7 +2,7 @@
 // quoted runs and its control codes as attributes.
 #pragma once
 
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 #include "folio/document.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // registration, the style objects, and the key names of their shortcuts.
 #pragma once
 
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 #include "folio/story_references.h"
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 
 #include "folio/colours.h"
 #include "folio/document.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 #include "folio/pictures.h"
 #include "folio/story_list.h"
 

@@ -4,7 +4,7 @@
 // needs them (story_list.h, pictures.h, story_writer.h).
 #pragma once
 
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 #include "folio/document.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Runs the whole Folioload conversion on arbitrary bytes taken as a single
 // document file. Fatal errors are the expected way to refuse bad input;
 // anything else (a crash, a sanitizer report, a hang) is a finding.
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 #include "folio/run.h"
 #include "fuzz/memory_file.h"
 

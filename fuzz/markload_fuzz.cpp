@@ -1,7 +1,7 @@
 // Arbitrary bytes as a DDF file: the conversion either finishes or stops with
 // a fatal error, and never reads outside the input or runs without end. The
 // DDL stays in memory.
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 #include "markload/markload.h"
 
 #include <cstddef>

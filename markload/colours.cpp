@@ -3,7 +3,7 @@
 // a model and its values ("rgb=(1,0,0)") given to fontcolour or backcolour,
 // written after pass 1 under a display name made from their values.
 #include "markload/markload.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 
 #include <cmath>
 #include <new>

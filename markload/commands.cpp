@@ -2,8 +2,7 @@
 // over the text's groups (pass 3), the bodies of style definitions (pass 2)
 // and the replayed definitions of effect-ruler styles.
 #include "markload/markload.h"
-#include "folio/ddl_output.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 
 #include <algorithm>
 #include <array>
@@ -29,54 +28,7 @@ std::string_view trimmedValue(std::string_view text) {
     return text;
 }
 
-bool skip(Markload &m) {
-    skipArgument(m);
-    return true;
-}
-
-bool styleSwitch(Markload &m) { return switchStyle(m, m.token()); }
-
-bool nextFrame(Markload &m) {
-    emit(m, "{newpage}");
-    return true;
-}
-
-bool code(Markload &m) {
-    writeCode(m, m.token());
-    return true;
-}
-
-bool tab(Markload &m) {
-    emit(m, "{tab}");
-    return true;
-}
-
-bool newParagraph(Markload &m) {
-    emit(m, "{newpara}");
-    return true;
-}
-
-bool star(Markload &m) {
-    emit(m, "*");
-    return true;
-}
-
-bool hash(Markload &m) {
-    emit(m, "#");
-    return true;
-}
-
-bool at(Markload &m) {
-    emit(m, "@");
-    return true;
-}
-
-bool softHyphen(Markload &m) {
-    emit(m, "{softhyphen}");
-    return true;
-}
-
-bool kern(Markload &m) {
+void kern(Markload &m) {
     emit(m, "{track");
     if (hasArgument(m)) {
         readToken(m, Reader::listItem);
@@ -86,81 +38,47 @@ bool kern(Markload &m) {
         readArgumentWord(m);
     }
     ending(m);
-    return true;
 }
 
-bool define(Markload &m) {
-    moveToGroupEnd(m);
-    return true;
-}
-
-bool font(Markload &m) {
+void font(Markload &m) {
     emit(m, "{fontstyle");
     if (hasArgument(m)) {
         readWord(m);
         const std::string name(m.token());
         emit(m, " ");
         emitString(m, name);
-        if (!m.inStyleDefinition) m.savedFont = name;
-        if (m.bold != kUnset) {
+        if (!m.inStyleDefinition) m.state.savedFont = name;
+        if (m.state.bold != kUnset) {
             ending(m);
             emit(m, "{bold ");
-            emitInt(m, m.bold);
+            emitInt(m, m.state.bold);
         }
-        if (m.italic != kUnset) {
+        if (m.state.italic != kUnset) {
             ending(m);
             emit(m, "{italic ");
-            emitInt(m, m.italic);
+            emitInt(m, m.state.italic);
         }
     } else if (!m.inStyleDefinition) {
-        m.savedFont.clear();
+        m.state.savedFont.clear();
     }
     ending(m);
-    return true;
 }
 
-// An attribute whose value is one measurement, written by `prefix` and "%.0f".
-bool measured(Markload &m, std::string_view attribute, std::string_view prefix) {
-    emit(m, attribute);
-    if (hasArgument(m)) {
-        emit(m, prefix);
-        emitRounded(m, toMillipoints(m));
-    }
-    ending(m);
-    return true;
-}
-
-bool fontSize(Markload &m) { return measured(m, "{textsize", " "); }
-bool lineSpace(Markload &m) { return measured(m, "{leading", " 1 "); }
-
-bool spaceAround(Markload &m, std::string_view attribute) {
-    emit(m, attribute);
-    if (hasArgument(m)) {
-        emit(m, " ");
-        emitRounded(m, toMillipoints(m));
-        emit(m, "\r\n");
-    }
-    ending(m);
-    return true;
-}
-
-bool spaceAbove(Markload &m) { return spaceAround(m, "{spacebefore"); }
-bool spaceBelow(Markload &m) { return spaceAround(m, "{spaceafter"); }
-
-bool leftMargin(Markload &m) {
+// The margins and tabs of a replayed effect ruler switched off are written
+// without their values.
+void leftMargin(Markload &m) {
     emit(m, "{leftindent");
     if (m.offSetting) {
         skipArgument(m);
     } else if (hasArgument(m)) {
-        m.leftMargin = toMillipoints(m);
+        m.state.leftMargin = toMillipoints(m);
         emit(m, " 1 ");
-        emitRounded(m, m.leftMargin);
+        emitRounded(m, m.state.leftMargin);
     }
     ending(m);
-    return true;
 }
 
-bool rightMargin(Markload &m) {
+void rightMargin(Markload &m) {
     emit(m, "{rightindent");
     if (m.offSetting) {
         skipArgument(m);
@@ -170,88 +88,17 @@ bool rightMargin(Markload &m) {
         emitRounded(m, std::fabs(margin));
     }
     ending(m);
-    return true;
 }
 
-bool returnMargin(Markload &m) {
+void returnMargin(Markload &m) {
     emit(m, "{firstindent");
     if (m.offSetting) {
         skipArgument(m);
     } else if (hasArgument(m)) {
         emit(m, " ");
-        emitRounded(m, toMillipoints(m) - m.leftMargin);
+        emitRounded(m, toMillipoints(m) - m.state.leftMargin);
     }
     ending(m);
-    return true;
-}
-
-// fontcolour and backcolour: the colour's number when one is named, else the
-// attribute bare.
-void colourAttribute(Markload &m, std::string_view attribute) {
-    emit(m, attribute);
-    if (hasArgument(m)) {
-        const int number = colourNumber(m);
-        emit(m, " COL_");
-        emitInt(m, number);
-        emit(m, " 0x10000");
-    }
-}
-
-bool fontColour(Markload &m) {
-    colourAttribute(m, "{foreground");
-    ending(m);
-    return true;
-}
-
-bool backColour(Markload &m) {
-    colourAttribute(m, "{background");
-    emit(m, "}\r\n");
-    return true;
-}
-
-bool fontAspect(Markload &m) {
-    emit(m, "{scale");
-    if (hasArgument(m)) {
-        emit(m, " ");
-        emitFixed(m, toMillipoints(m));
-    }
-    ending(m);
-    return true;
-}
-
-bool lineSpacePercent(Markload &m) {
-    emit(m, "{leading");
-    if (hasArgument(m)) {
-        emit(m, " 2 ");
-        emitFixed(m, toMillipoints(m) - 0x10000);
-    }
-    ending(m);
-    return true;
-}
-
-bool tracking(Markload &m) {
-    emit(m, "{track");
-    if (hasArgument(m)) {
-        readWord(m);
-        emit(m, " ");
-        emitFixed(m, static_cast<double>(readInteger(m.token())));
-    }
-    ending(m);
-    return true;
-}
-
-bool justify(Markload &m) {
-    emit(m, "{align");
-    if (hasArgument(m)) {
-        readWord(m);
-        const std::string_view how = m.token();
-        if (how == "left") emit(m, " 0");
-        else if (how == "centre") emit(m, " 1");
-        else if (how == "right") emit(m, " 2");
-        else if (how == "full") emit(m, " 3");
-    }
-    ending(m);
-    return true;
 }
 
 struct TabKind {
@@ -264,7 +111,7 @@ constexpr TabKind kTabKinds[] = {
     {"decimal", "{decimaltab"}, {"vertrule", "{ruleposn"},
 };
 
-bool tabs(Markload &m) {
+void tabs(Markload &m) {
     emit(m, "{tabruler");
     if (m.offSetting) {
         skipArgument(m);
@@ -292,29 +139,11 @@ bool tabs(Markload &m) {
         }
     }
     ending(m);
-    return true;
-}
-
-bool strikeout(Markload &m) {
-    readArgumentWord(m);
-    emit(m, "{strikeout ");
-    emit(m, m.token() == "off" ? std::string_view("0") : std::string_view("1"));
-    emit(m, " {type 1} {thickness 0} {colourvalue {colourname \"Transparent\"} 0x10000}}\r\n");
-    return true;
-}
-
-bool hyphenate(Markload &m) {
-    readArgumentWord(m);
-    emit(m, "{hyphenation ");
-    emit(m, m.token() == "on" ? std::string_view("1") : std::string_view("0"));
-    emit(m, " {hpminsize 5} {hpminbefore 2} {hpminafter 2} {hpmaxconsecutive 3} {hpzone 36000} {hpbreakpara 0} "
-            "{hpbreakcaps 0}}\r\n");
-    return true;
 }
 
 // bold and italic: a state for the next font command to repeat, or, without
 // a value, the saved font again.
-bool fontFlag(Markload &m, std::string_view attribute, int &state) {
+void fontFlag(Markload &m, std::string_view attribute, int &state) {
     state = kUnset;
     emit(m, attribute);
     if (hasArgument(m)) {
@@ -322,23 +151,22 @@ bool fontFlag(Markload &m, std::string_view attribute, int &state) {
         state = m.token() == "on" ? 1 : 0;
         emit(m, " ");
         emitInt(m, state);
-    } else if (!m.savedFont.empty()) {
+    } else if (!m.state.savedFont.empty()) {
         ending(m);
         emit(m, "{fontstyle ");
-        emitString(m, m.savedFont);
+        emitString(m, m.state.savedFont);
     }
     ending(m);
-    return true;
 }
 
-bool bold(Markload &m) { return fontFlag(m, "{bold", m.bold); }
-bool italic(Markload &m) { return fontFlag(m, "{italic", m.italic); }
+void bold(Markload &m) { fontFlag(m, "{bold", m.state.bold); }
+void italic(Markload &m) { fontFlag(m, "{italic", m.state.italic); }
 
-bool script(Markload &m) {
+void script(Markload &m) {
     if (!hasArgument(m)) {
         emit(m, "{sub");
         ending(m);
-        return true;
+        return;
     }
     readWord(m);
     const std::string_view how = m.token();
@@ -346,12 +174,11 @@ bool script(Markload &m) {
     if (how == "off") emit(m, "{super 0}{sub 0");
     else if (how == "super") emit(m, "{super 1");
     else if (how == "sub") emit(m, "{sub 1");
-    else return true;
+    else return;
     ending(m);
-    return true;
 }
 
-bool underline(Markload &m) {
+void underline(Markload &m) {
     emit(m, "{underline");
     if (hasArgument(m)) {
         readToken(m, Reader::value);
@@ -362,30 +189,12 @@ bool underline(Markload &m) {
         emit(m, how == "2" ? std::string_view("1}") : std::string_view("0}"));
     }
     ending(m);
-    return true;
-}
-
-bool pageNumber(Markload &m) {
-    readArgumentWord(m);
-    emit(m, "{pageno}");
-    return true;
-}
-
-bool chapterNumber(Markload &m) {
-    readArgumentWord(m);
-    emit(m, "{chapterno}");
-    return true;
-}
-
-bool autoParagraph(Markload &m) {
-    m.scope = 1;
-    return true;
 }
 
 // The field's short name is its last word with the space before it. The
 // macro is a DDL string holding a quoted DDL string, so the field's quotes
 // and backslashes are escaped twice.
-bool merge(Markload &m) {
+void merge(Markload &m) {
     readArgumentWord(m);
     const std::string_view token = m.token();
     const std::size_t space = token.rfind(' ');
@@ -405,53 +214,198 @@ bool merge(Markload &m) {
     at = std::copy(closing.begin(), closing.end(), at);
     m.out.size += static_cast<std::size_t>(at - start);
     drainIfFull(m);
-    return true;
 }
 
-using Handler = bool (*)(Markload &);
+void code(Markload &m) { writeCode(m, m.token()); }
+void define(Markload &m) { moveToGroupEnd(m); }
+void autoParagraph(Markload &m) { m.state.scope = 1; }
+
+// What a command does. Most commands take one of a few shapes, written by
+// runCommand from the row's texts; the rest have a handler of their own.
+enum class Kind : std::uint8_t {
+    skip,          // its argument is passed over
+    text,          // writes `attribute`
+    afterWord,     // drops one word, then writes `attribute`
+    measure,       // `attribute`; given a value: `before`, the measurement as "%.0f", `after`; the ending
+    fixedMeasure,  // the same with the measurement plus `offset` as 16.16 "0x%x"
+    fixedInteger,  // `attribute`; given a value: `before` and the word read as an integer, as "0x%x"; the ending
+    choice,        // `attribute`; given a value: " " and the place of the word among `choices`, if it is one; the ending
+    flag,          // reads a word; `attribute`, `yes` when the word is `choices` else `no`, then `after`
+    colour,        // `attribute`; given a colour: " COL_%d 0x10000"; then `after`, or the ending when it is empty
+    styleSwitch,   // "style" and "ruler": a switch, which may turn out not to be one
+    special,       // `handler`
+};
 
 struct Command {
     std::string_view word;
-    Handler handler;
+    Kind kind;
+    std::string_view attribute = {};
+    std::string_view before = {};
+    std::string_view after = {};
+    std::string_view choices = {};  // blank-separated words; for a flag, the word that writes `yes`
+    double offset = 0;
+    char yes = '1', no = '0';
+    void (*handler)(Markload &) = nullptr;
 };
 
-// Searched in order; the first word that matches wins.
+constexpr std::string_view kStrikeoutTail = " {type 1} {thickness 0} {colourvalue {colourname \"Transparent\"} 0x10000}}\r\n";
+constexpr std::string_view kHyphenationTail = " {hpminsize 5} {hpminbefore 2} {hpminafter 2} {hpmaxconsecutive 3} "
+                                              "{hpzone 36000} {hpbreakpara 0} {hpbreakcaps 0}}\r\n";
+
+// The row of each shape.
+constexpr Command skip(std::string_view word) { return {word, Kind::skip}; }
+constexpr Command text(std::string_view word, std::string_view attribute) { return {word, Kind::text, attribute}; }
+constexpr Command afterWord(std::string_view word, std::string_view attribute) {
+    return {word, Kind::afterWord, attribute};
+}
+constexpr Command measure(std::string_view word, std::string_view attribute, std::string_view before,
+                          std::string_view after = {}) {
+    return {word, Kind::measure, attribute, before, after};
+}
+constexpr Command fixedMeasure(std::string_view word, std::string_view attribute, std::string_view before,
+                               double offset = 0) {
+    return {word, Kind::fixedMeasure, attribute, before, {}, {}, offset};
+}
+constexpr Command fixedInteger(std::string_view word, std::string_view attribute, std::string_view before) {
+    return {word, Kind::fixedInteger, attribute, before};
+}
+constexpr Command choice(std::string_view word, std::string_view attribute, std::string_view choices) {
+    return {word, Kind::choice, attribute, {}, {}, choices};
+}
+constexpr Command flag(std::string_view word, std::string_view attribute, std::string_view when, char yes, char no,
+                       std::string_view after) {
+    return {word, Kind::flag, attribute, {}, after, when, 0, yes, no};
+}
+constexpr Command colour(std::string_view word, std::string_view attribute, std::string_view after = {}) {
+    return {word, Kind::colour, attribute, {}, after};
+}
+constexpr Command styleSwitch(std::string_view word) { return {word, Kind::styleSwitch}; }
+constexpr Command special(std::string_view word, void (*handler)(Markload &)) {
+    return {word, Kind::special, {}, {}, {}, {}, 0, '1', '0', handler};
+}
+
+// Every command word, once each (checked below); a word is found through
+// the hash table built from this one. A command that writes a fixed
+// attribute is one text() row.
 constexpr Command kCommands[] = {
-    {"style", styleSwitch},      {"ruler", styleSwitch},        {"framethrow", skip},
-    {"nextframe", nextFrame},    {"code", code},                {"tab", tab},
-    {"CR", newParagraph},        {"star", star},                {"hash", hash},
-    {"at", at},                  {"softhyphen", softHyphen},    {"kern", kern},
-    {"define", define},          {"font", font},                {"fontsize", fontSize},
-    {"linespace", lineSpace},    {"spaceabove", spaceAbove},    {"spacebelow", spaceBelow},
-    {"condframethrow", skip},    {"leftmargin", leftMargin},    {"rightmargin", rightMargin},
-    {"returnmargin", returnMargin}, {"ruleleftmargin", skip},   {"rulerightmargin", skip},
-    {"rulewidth", skip},         {"vertrulewidth", skip},       {"ruleaboveoffset", skip},
-    {"ruleoffset", skip},        {"fontcolour", fontColour},    {"backcolour", backColour},
-    {"linecolour", skip},        {"rulecolour", skip},          {"fontaspect", fontAspect},
-    {"linespacep", lineSpacePercent}, {"tracking", tracking},   {"justify", justify},
-    {"tabs", tabs},              {"rulecontrol", skip},         {"strikeout", strikeout},
-    {"hyphenate", hyphenate},    {"locktolinespace", skip},     {"bold", bold},
-    {"italic", italic},          {"keepparagraph", skip},       {"keepnext", skip},
-    {"keepregion", skip},        {"overprint", skip},           {"overprintb", skip},
-    {"effectruler", skip},       {"script", script},            {"scriptsize", skip},
-    {"scriptoffset", skip},      {"underline", underline},      {"linesize", skip},
-    {"lineoffset", skip},        {"leader", skip},              {"dectabchar", skip},
-    {"index", skip},             {"contents", skip},            {"shortcut", skip},
-    {"pagenumber", pageNumber},  {"chapternumber", chapterNumber}, {"menuitem", skip},
-    {"autoindent", skip},        {"autoparagraph", autoParagraph}, {"merge", merge},
+    styleSwitch("style"), styleSwitch("ruler"), skip("framethrow"), text("nextframe", "{newpage}"),
+    special("code", code), text("tab", "{tab}"), text("CR", "{newpara}"), text("star", "*"), text("hash", "#"),
+    text("at", "@"), text("softhyphen", "{softhyphen}"), special("kern", kern), special("define", define),
+    special("font", font), measure("fontsize", "{textsize", " "), measure("linespace", "{leading", " 1 "),
+    measure("spaceabove", "{spacebefore", " ", "\r\n"), measure("spacebelow", "{spaceafter", " ", "\r\n"),
+    skip("condframethrow"), special("leftmargin", leftMargin), special("rightmargin", rightMargin),
+    special("returnmargin", returnMargin), skip("ruleleftmargin"), skip("rulerightmargin"), skip("rulewidth"),
+    skip("vertrulewidth"), skip("ruleaboveoffset"), skip("ruleoffset"), colour("fontcolour", "{foreground"),
+    colour("backcolour", "{background", "}\r\n"), skip("linecolour"), skip("rulecolour"),
+    fixedMeasure("fontaspect", "{scale", " "), fixedMeasure("linespacep", "{leading", " 2 ", -0x10000),
+    fixedInteger("tracking", "{track", " "), choice("justify", "{align", "left centre right full"),
+    special("tabs", tabs), skip("rulecontrol"), flag("strikeout", "{strikeout ", "off", '0', '1', kStrikeoutTail),
+    flag("hyphenate", "{hyphenation ", "on", '1', '0', kHyphenationTail), skip("locktolinespace"),
+    special("bold", bold), special("italic", italic), skip("keepparagraph"), skip("keepnext"), skip("keepregion"),
+    skip("overprint"), skip("overprintb"), skip("effectruler"), special("script", script), skip("scriptsize"),
+    skip("scriptoffset"), special("underline", underline), skip("linesize"), skip("lineoffset"), skip("leader"),
+    skip("dectabchar"), skip("index"), skip("contents"), skip("shortcut"), afterWord("pagenumber", "{pageno}"),
+    afterWord("chapternumber", "{chapterno}"), skip("menuitem"), skip("autoindent"),
+    special("autoparagraph", autoParagraph), special("merge", merge),
 };
-static_assert(std::size(kCommands) == 66);
 
-// The same table by word for the lookup, open addressed by a hash of the
-// word's length and end characters. The tokens looked up are already folded,
-// so the words are folded once here.
+constexpr bool wordsAreUnique() {
+    for (std::size_t a = 0; a < std::size(kCommands); ++a)
+        for (std::size_t b = a + 1; b < std::size(kCommands); ++b)
+            if (blockWord(kCommands[a].word).bytes == blockWord(kCommands[b].word).bytes) return false;
+    return true;
+}
+static_assert(wordsAreUnique(), "a command word stands twice in kCommands");
+
+constexpr bool rowsAreWhole() {
+    for (const Command &command : kCommands)
+        if ((command.kind == Kind::special) != (command.handler != nullptr)) return false;
+    return true;
+}
+static_assert(rowsAreWhole(), "a special command needs a handler, and only a special one has one");
+
+// The place of `word` among the blank-separated `choices`, or -1.
+int choiceIndex(std::string_view choices, std::string_view word) {
+    for (int index = 0; !choices.empty(); ++index) {
+        const std::size_t blank = choices.find(' ');
+        if (choices.substr(0, blank) == word) return index;
+        choices = blank == std::string_view::npos ? std::string_view() : choices.substr(blank + 1);
+    }
+    return -1;
+}
+
+// Runs a command found in the table; false only for a style switch that was
+// none.
+bool runCommand(Markload &m, const Command &command) {
+    switch (command.kind) {
+    case Kind::skip: skipArgument(m); return true;
+    case Kind::text: emit(m, command.attribute); return true;
+    case Kind::afterWord:
+        readArgumentWord(m);
+        emit(m, command.attribute);
+        return true;
+    case Kind::flag:
+        readArgumentWord(m);
+        emit(m, command.attribute);
+        emitChar(m, m.token() == command.choices ? command.yes : command.no);
+        emit(m, command.after);
+        return true;
+    case Kind::styleSwitch: return switchStyle(m, m.token());
+    case Kind::special: command.handler(m); return true;
+    default: break;
+    }
+    // The attribute, a value when one is given, and the ending.
+    emit(m, command.attribute);
+    if (hasArgument(m)) {
+        switch (command.kind) {
+        case Kind::measure:
+            emit(m, command.before);
+            emitRounded(m, toMillipoints(m));
+            emit(m, command.after);
+            break;
+        case Kind::fixedMeasure:
+            emit(m, command.before);
+            emitFixed(m, toMillipoints(m) + command.offset);
+            break;
+        case Kind::fixedInteger:
+            readWord(m);
+            emit(m, command.before);
+            emitFixed(m, static_cast<double>(readInteger(m.token())));
+            break;
+        case Kind::choice: {
+            readWord(m);
+            const int index = choiceIndex(command.choices, m.token());
+            if (index >= 0) {
+                emitChar(m, ' ');
+                emitInt(m, index);
+            }
+            break;
+        }
+        case Kind::colour: {
+            const int number = colourNumber(m);
+            emit(m, " COL_");
+            emitInt(m, number);
+            emit(m, " 0x10000");
+            break;
+        }
+        default: break;
+        }
+    }
+    if (command.kind == Kind::colour && !command.after.empty()) emit(m, command.after);
+    else ending(m);
+    return true;
+}
+
+// The table by word for the lookup, open addressed by a hash of the word's
+// length and end characters. The tokens looked up are already folded, so the
+// words are folded once here.
 struct FoldedCommand {
     BlockWord word;
-    Handler handler = nullptr;
+    std::uint8_t place = 0;  // 1 + the row in kCommands, 0 for a free slot
 };
 
 constexpr std::size_t kCommandSlots = 256;
-static_assert(kCommandSlots > 2 * std::size(kCommands));
+static_assert(kCommandSlots > 2 * std::size(kCommands) && std::size(kCommands) < 255);
 
 template <typename Byte>
 constexpr std::size_t commandHash(const Byte *word, std::size_t length) {
@@ -463,12 +417,11 @@ constexpr std::size_t commandHash(const Byte *word, std::size_t length) {
 
 constexpr auto kCommandSlotTable = [] {
     std::array<FoldedCommand, kCommandSlots> slots{};
-    for (const Command &command : kCommands) {
-        const BlockWord word = blockWord(command.word);
-        const auto *folded = word.bytes.data();
-        std::size_t slot = commandHash(folded, word.length);
-        while (slots[slot].handler != nullptr) slot = (slot + 1) % kCommandSlots;
-        slots[slot] = {word, command.handler};
+    for (std::size_t row = 0; row < std::size(kCommands); ++row) {
+        const BlockWord word = blockWord(kCommands[row].word);
+        std::size_t slot = commandHash(word.bytes.data(), word.length);
+        while (slots[slot].place != 0) slot = (slot + 1) % kCommandSlots;
+        slots[slot] = {word, static_cast<std::uint8_t>(row + 1)};
     }
     return slots;
 }();
@@ -480,14 +433,14 @@ constexpr std::size_t kLongestCommand = [] {
 }();
 static_assert(kLongestCommand < kLaneCount);
 
-Handler findCommand(const Markload &m) {
+const Command *findCommand(const Markload &m) {
     const std::size_t length = m.tokenLength;
     if (length == 0 || length > kLongestCommand) return nullptr;
     const Lanes token = loadLanes(reinterpret_cast<const std::uint8_t *>(m.tokenBuffer.data()));
     for (std::size_t slot = commandHash(m.tokenBuffer.data(), length);; slot = (slot + 1) % kCommandSlots) {
         const FoldedCommand &command = kCommandSlotTable[slot];
-        if (command.handler == nullptr) return nullptr;
-        if (blockMatches(token, length, command.word)) return command.handler;
+        if (command.place == 0) return nullptr;
+        if (blockMatches(token, length, command.word)) return &kCommands[command.place - 1];
     }
 }
 
@@ -498,21 +451,21 @@ void processCommandGroup(Markload &m) {
     while (!atEnd(m) && !cursorOn(m, '}')) {
         const std::size_t remembered = m.cursor;
         readWord(m);
-        // The token stays put until a handler or the switch reads on.
+        // The token stays put until a command or the switch reads on.
         const std::string_view word = m.token();
         bool done = false;
         if (!m.quoted) {
             if (isWord(word, "on") || isWord(word, "off")) {
-                m.commandsOff = isWord(word, "off");
+                m.state.commandsOff = isWord(word, "off");
                 return;
             }
-            if (!m.commandsOff && !word.empty() && word[0] == '\\') {
+            if (!m.state.commandsOff && !word.empty() && word[0] == '\\') {
                 writeCode(m, word);
                 continue;
             }
-            if (!m.commandsOff) {
-                if (Handler handler = findCommand(m)) {
-                    if (handler(m)) continue;
+            if (!m.state.commandsOff) {
+                if (const Command *command = findCommand(m)) {
+                    if (runCommand(m, *command)) continue;
                     done = true;  // a "style" or "ruler" switch that failed
                 }
             }

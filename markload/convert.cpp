@@ -18,7 +18,7 @@ constexpr std::uint64_t kReplayTimesInput = 64;
 // quietGroupEnd) is passed over at once while commands are on; true when the
 // group was walked word by word instead.
 bool walkGroup(Markload &m, void (*scanGroup)(Markload &)) {
-    const std::size_t quietEnd = m.commandsOff ? kNotQuiet : quietGroupEnd(m);
+    const std::size_t quietEnd = m.state.commandsOff ? kNotQuiet : quietGroupEnd(m);
     if (quietEnd != kNotQuiet) {
         m.cursor = quietEnd;
         return false;
@@ -66,7 +66,7 @@ void walkGroupsPass2(Markload &m) {
     std::size_t next = 0;
     bool level = true;
     while (m.cursor < m.input.size()) {
-        if (level && !m.commandsOff) {
+        if (level && !m.state.commandsOff) {
             if (next == walked.size()) {
                 if (m.walkedGroupsComplete) return;
                 level = false;
@@ -82,7 +82,7 @@ void walkGroupsPass2(Markload &m) {
         if (!toNextGroup(m)) return;
         while (next < walked.size() && walked[next].start < m.cursor) ++next;
         const bool noted = next < walked.size() && walked[next].start == m.cursor;
-        if (noted && !m.commandsOff) {
+        if (noted && !m.state.commandsOff) {
             level = true;
             continue;
         }
@@ -127,9 +127,13 @@ BlockStops blockStops(Lanes lanes) {
     return {laneBits(std::bit_cast<LaneMask>(control) | (lanes == '{')), laneBits((lanes == '\\') | (lanes == '"'))};
 }
 
-// The opening of a run's string, its closing quote, its characters, and two
-// blocks past the last of them for the stores of an escaped block.
-constexpr std::size_t kRunRoom = 3 + 1 + kMaxRunCharacters + 2 * kLaneCount + 2;
+// The room a run takes in the output: its opening CR LF and quote, its
+// characters, its closing quote, and the farthest a block step stores past
+// the characters it keeps (an escaped block stores a block from each of two
+// escapes, each one place further on).
+constexpr std::string_view kRunOpening = "\r\n\"";
+constexpr std::size_t kBlockStoreReach = 2 * kLaneCount + 2;
+constexpr std::size_t kRunRoom = kRunOpening.size() + kMaxRunCharacters + 1 + kBlockStoreReach;
 
 // A block with no run end and at most two escaped bytes, written without a
 // branch on where they stand: it is stored whole, then again from each
@@ -169,7 +173,7 @@ void writeTextRun(Markload &m) {
     std::size_t room = kMaxRunCharacters;
     char *const start = m.out.room(kRunRoom);
     char *out = start;
-    *out++ = '\r', *out++ = '\n', *out++ = '"';
+    out = std::copy(kRunOpening.begin(), kRunOpening.end(), out);
     for (;;) {
         std::uint8_t stop = 0;
         if (room >= kLaneCount && size - at >= kLaneCount) {
@@ -202,20 +206,14 @@ void writeTextRun(Markload &m) {
         *out++ = static_cast<char>(in[at++]);
         room -= 2;
     }
-    if (out - start > 3) {
+    if (out - start > static_cast<std::ptrdiff_t>(kRunOpening.size())) {
         *out++ = '"';
         m.out.size += static_cast<std::size_t>(out - start);
     }
     m.cursor = at;
-    if (at < size) {
-        const std::uint8_t stop = in[at];
-        if (stop == '\t') {
-            m.out.append("{tab}");
-            ++m.cursor;
-        } else if (stop == '\n' || stop == '\r') {
-            m.out.append("{newpara}");
-            ++m.cursor;
-        }
+    if (at < size && (in[at] == '\t' || in[at] == '\n' || in[at] == '\r')) {
+        m.out.append(in[at] == '\t' ? std::string_view("{tab}") : std::string_view("{newpara}"));
+        ++m.cursor;
     }
     drainIfFull(m);
 }
@@ -225,17 +223,17 @@ void convertDdf(Markload &m, std::span<const std::uint8_t> input) {
     m.input = input;
     m.replayBudget = kReplayAllowance + kReplayTimesInput * static_cast<std::uint64_t>(input.size());
 
-    m.commandsOff = false;
+    m.state.commandsOff = false;
     m.cursor = 0;
     walkGroupsPass1(m);
     if (!m.colours.empty()) writeImplicitColours(m);
 
-    m.commandsOff = false;
+    m.state.commandsOff = false;
     m.cursor = 0;
     walkGroupsPass2(m);
     emit(m, "STORY_1={story");
 
-    m.commandsOff = false;
+    m.state.commandsOff = false;
     m.cursor = 0;
     m.recordReplays = true;
     walkText(m);

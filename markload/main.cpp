@@ -2,8 +2,8 @@
 // read-only, converts it and writes the DDL with CR LF line ends. The exit
 // code is 0, or on failure the host's error contract (an atom on Windows).
 #include "markload/markload.h"
-#include "folio/ddl_output.h"
-#include "folio/fatal_error.h"
+#include "ddl/ddl_output.h"
+#include "ddl/fatal_error.h"
 #include "platform/win32.h"
 
 #include <cstdint>

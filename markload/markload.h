@@ -15,7 +15,7 @@
 #pragma once
 
 #include "markload/output_buffer.h"
-#include "platform/lanes.h"
+#include "markload/lanes.h"
 
 #include <array>
 #include <cstddef>
@@ -27,15 +27,6 @@
 #include <vector>
 
 namespace markload {
-
-using platform::firstLane;
-using platform::foldLanes;
-using platform::kLaneCount;
-using platform::laneBits;
-using platform::LaneMask;
-using platform::Lanes;
-using platform::loadLanes;
-using platform::storeLanes;
 
 constexpr std::size_t kMaxToken = 255;
 constexpr std::size_t kMaxStyles = 512;
@@ -51,15 +42,18 @@ enum class Reader { word, value, listItem, line };
 // Bold and italic remember "unset" besides 0 and 1.
 constexpr int kUnset = -1;
 
-// What the replay of an effect-ruler definition reads besides its bytes, and
-// what it changes: the text state of pass 3.
+// The state that commands of the text read and change besides the output,
+// held once: an effect-ruler replay is recorded from one TextState and leaves
+// another, so a field added here is recorded and restored with the rest.
 struct TextState {
     bool commandsOff = false;
-    double leftMargin = 0;
+    double leftMargin = 0;  // never NaN; -0 and 0 write alike, so == tells starts apart
     int bold = kUnset;
     int italic = kUnset;
     std::string savedFont;
-    int scope = 0;  // written by replays, never read by them
+    int scope = 0;
+
+    bool operator==(const TextState &) const = default;
 };
 
 // One replay of pass 3 as it ran: from which state, what it wrote, what it
@@ -74,6 +68,16 @@ struct ReplayRecord {
     std::string output;
 };
 
+// The recorded replays: for each style a slot per hash of the state a replay
+// starts from, each record and all of them together bounded in bytes.
+struct ReplayCache {
+    static constexpr std::size_t kSlotsPerStyle = 128;
+    static constexpr std::size_t kMostRecordBytes = 16 * 1024;
+    static constexpr std::size_t kMostBytes = 1 << 20;
+    std::vector<std::vector<ReplayRecord>> byStyle;  // a style's slots once it has a record
+    std::size_t heldBytes = 0;
+};
+
 struct StyleEntry {
     std::string name;             // cut to 18 characters, stored in pass 2
     std::string foldedName;       // the name in lower case, for switches
@@ -82,7 +86,6 @@ struct StyleEntry {
     bool replaying = false;       // its definition is being replayed now
     std::size_t definePosition = 0;  // input position just after its "define"
     std::size_t definitionEnd = 0;   // its closing brace, found by pass 2
-    std::vector<ReplayRecord> records;  // pass 3's latest replays, one slot per hash of their start
 };
 
 // A group that pass 1 walked word by word: where it began and ended.
@@ -109,7 +112,6 @@ struct Markload {
     std::array<char, kMaxToken + 1 + kLaneCount> tokenBuffer{};
     std::size_t tokenLength = 0;
     bool quoted = false;
-    bool commandsOff = false;
 
     std::vector<StyleEntry> styles;
     // The named styles by lower-case name: index + 1 in the slot of the
@@ -124,11 +126,7 @@ struct Markload {
 
     bool inStyleDefinition = false;
     bool offSetting = false;  // replaying an effect-ruler style switched off
-    int scope = 0;
-    double leftMargin = 0;
-    int bold = kUnset;
-    int italic = kUnset;
-    std::string savedFont;
+    TextState state;
 
     // Input bytes that effect-ruler replays may still walk: generous for any
     // repetition, but a replay that switches styles whose replays switch
@@ -136,13 +134,12 @@ struct Markload {
     std::uint64_t replayBudget = 0;
     int replayDepth = 0;
     bool recordReplays = false;   // pass 3: top-level replays are recorded
-    bool recording = false;       // the output since recordStart is one replay's
-    std::size_t recordStart = 0;
-    std::size_t recordedBytes = 0;  // held by all records together
+    ReplayCache replays;
 
     OutputBuffer out;
     DrainFunction drain = nullptr;
     void *drainContext = nullptr;
+    std::size_t drains = 0;  // how often `out` went to the drain
 
     std::string_view token() const { return {tokenBuffer.data(), tokenLength}; }
 };
@@ -177,6 +174,25 @@ constexpr BlockWord blockWord(std::string_view word) {
 inline bool blockMatches(Lanes token, std::size_t length, const BlockWord &word) {
     return word.length == length && firstLane(token != loadLanes(word.bytes.data())) >= length;
 }
+
+// The words passes 1 and 2 act on in a group; every other word there only
+// has its argument skipped, so a group that opens with none of them is
+// passed over whole (quietGroupEnd).
+enum class PassWord { other, on, off, define, effectRuler, colourUse };
+
+struct PassWordEntry {
+    std::string_view word;
+    PassWord kind;
+};
+
+constexpr PassWordEntry kPassWords[] = {
+    {"on", PassWord::on},       {"off", PassWord::off},       {"define", PassWord::define},
+    {"effectruler", PassWord::effectRuler}, {"fontcolour", PassWord::colourUse}, {"backcolour", PassWord::colourUse},
+};
+
+// The pass word the last token is; "on" and "off" count only unquoted
+// (scanner.cpp).
+PassWord passWord(const Markload &m);
 
 // Whole conversion of `input`; the DDL goes to m.out (and to m.drain when set).
 void convertDdf(Markload &m, std::span<const std::uint8_t> input);
@@ -236,6 +252,9 @@ int colourNumber(Markload &m);
 void scanGroupPass1(Markload &m);
 void scanGroupPass2(Markload &m);
 bool switchStyle(Markload &m, std::string_view word);
+
+// Effect-ruler replays (replays.cpp).
+void replayEffectRuler(Markload &m, std::size_t index, bool off);
 
 // Commands (commands.cpp).
 void processCommandGroup(Markload &m);

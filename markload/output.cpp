@@ -1,7 +1,7 @@
 // DDL text out: the value forms of the DDL conventions, each clamped to what
 // a 32-bit reader of the file can hold.
 #include "markload/markload.h"
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 
 #include <charconv>
 #include <cmath>
@@ -66,9 +66,9 @@ void emitString(Markload &m, std::string_view text) {
 
 void flushOutput(Markload &m) {
     if (m.drain != nullptr && m.out.size != 0) {
-        m.recording = false;  // a replay's bytes no longer lie together in `out`
         m.drain(m.drainContext, m.out.view());
         m.out.clear();
+        ++m.drains;
     }
 }
 

@@ -9,14 +9,20 @@
 #include <cstring>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace markload {
 namespace {
 
+// The characters that end a token of each reader, by Reader. Line ends end
+// words and list items as spaces do: a command word at the end of a line
+// ("{define colours" before the colour lines) stands alone. Both the byte
+// table and the block compares below are made from these strings.
+constexpr std::string_view kDelimiters[] = {" ;}\r\n", ";},", " ;},\r\n", "\n"};
+static_assert(std::size(kDelimiters) == static_cast<std::size_t>(Reader::line) + 1);
+
 // One table entry per byte: bit r (for Reader r) when the byte ends a token
-// of that reader, kBlank for the blanks between tokens. Line ends end words
-// and list items as spaces do: a command word at the end of a line ("{define
-// colours" before the colour lines) stands alone.
+// of that reader, kBlank for the blanks between tokens.
 constexpr std::uint8_t kBlank = 1u << 4;
 constexpr std::uint8_t kArgumentEnd = 1u << 5;  // where skipArgument stops
 
@@ -28,10 +34,8 @@ constexpr std::array<std::uint8_t, 256> kCharacterClasses = [] {
         for (char c : characters) classes[static_cast<std::uint8_t>(c)] |= bits;
     };
     mark(" \r\n", kBlank);
-    mark(" ;}\r\n", readerBit(Reader::word));
-    mark(";},", readerBit(Reader::value));
-    mark(" ;},\r\n", readerBit(Reader::listItem));
-    mark("\n", readerBit(Reader::line));
+    for (int reader = 0; reader < static_cast<int>(std::size(kDelimiters)); ++reader)
+        mark(kDelimiters[reader], readerBit(static_cast<Reader>(reader)));
     mark(";}", kArgumentEnd);
     return classes;
 }();
@@ -73,18 +77,13 @@ std::size_t argumentEnd(const Markload &m, std::size_t at) {
     return at;
 }
 
-// Where a token of `reader` ends in a block: the delimiters of the table
-// above, compared a block at a time.
+// Where a token of `reader` ends in a block: one compare per delimiter.
 template <Reader reader>
 LaneMask delimiterLanes(Lanes lanes) {
-    if constexpr (reader == Reader::word)
-        return (lanes == ' ') | (lanes == ';') | (lanes == '}') | (lanes == '\r') | (lanes == '\n');
-    else if constexpr (reader == Reader::value)
-        return (lanes == ';') | (lanes == '}') | (lanes == ',');
-    else if constexpr (reader == Reader::listItem)
-        return (lanes == ' ') | (lanes == ';') | (lanes == '}') | (lanes == ',') | (lanes == '\r') | (lanes == '\n');
-    else
-        return lanes == '\n';
+    constexpr int which = static_cast<int>(reader);
+    return [lanes]<std::size_t... at>(std::index_sequence<at...>) {
+        return ((lanes == static_cast<std::uint8_t>(kDelimiters[which][at])) | ...);
+    }(std::make_index_sequence<kDelimiters[which].size()>{});
 }
 
 // The bytes of an unquoted token from `at`, up to its delimiter or the
@@ -187,16 +186,31 @@ void readToken(Markload &m, Reader reader) {
     }
 }
 
-// The words that passes 1 and 2 act on when one opens a group.
-constexpr BlockWord kPassWords[] = {blockWord("on"),          blockWord("off"),        blockWord("define"),
-                                    blockWord("effectruler"), blockWord("fontcolour"), blockWord("backcolour")};
+// The pass words as blocks, and their lengths as a mask for a quick no.
+constexpr auto kPassBlockWords = [] {
+    std::array<BlockWord, std::size(kPassWords)> words{};
+    for (std::size_t i = 0; i < words.size(); ++i) words[i] = blockWord(kPassWords[i].word);
+    return words;
+}();
 
 constexpr std::uint32_t kPassWordLengths = [] {
     std::uint32_t lengths = 0;
-    for (const BlockWord &word : kPassWords) lengths |= 1u << word.length;
+    for (const BlockWord &word : kPassBlockWords) lengths |= 1u << word.length;
     return lengths;
 }();
 static_assert(kLaneCount < 32);
+
+PassWord passWord(const Markload &m) {
+    const std::size_t length = m.tokenLength;
+    if (length >= 32 || ((kPassWordLengths >> length) & 1u) == 0) return PassWord::other;
+    const Lanes token = loadLanes(reinterpret_cast<const std::uint8_t *>(m.tokenBuffer.data()));
+    for (std::size_t i = 0; i < std::size(kPassWords); ++i) {
+        if (!blockMatches(token, length, kPassBlockWords[i])) continue;
+        const PassWord kind = kPassWords[i].kind;
+        return m.quoted && (kind == PassWord::on || kind == PassWord::off) ? PassWord::other : kind;
+    }
+    return PassWord::other;
+}
 
 std::size_t quietGroupEnd(const Markload &m) {
     const std::size_t size = m.input.size();
@@ -212,7 +226,7 @@ std::size_t quietGroupEnd(const Markload &m) {
     const Lanes first = foldLanes(raw);
     const std::size_t length = firstLane(delimiterLanes<Reader::word>(first));
     if (((kPassWordLengths >> length) & 1u) != 0) {
-        for (const BlockWord &word : kPassWords)
+        for (const BlockWord &word : kPassBlockWords)
             if (blockMatches(first, length, word)) return kNotQuiet;
     }
 

@@ -2,7 +2,7 @@
 // writes their objects, pass 3 switches them. An effect-ruler style has no
 // object: switching it replays its definition's commands in place.
 #include "markload/markload.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 
 #include <algorithm>
 #include <array>
@@ -12,17 +12,12 @@
 namespace markload {
 namespace {
 
-bool isOnOff(const Markload &m, bool &off) {
-    if (m.quoted) return false;
-    if (m.token() == "on") {
-        off = false;
-        return true;
-    }
-    if (m.token() == "off") {
-        off = true;
-        return true;
-    }
-    return false;
+// Reads the group's next word; false when commands are off after it.
+bool readPassWord(Markload &m, PassWord &kind) {
+    readWord(m);
+    kind = passWord(m);
+    if (kind == PassWord::on || kind == PassWord::off) m.state.commandsOff = kind == PassWord::off;
+    return !m.state.commandsOff;
 }
 
 // The style table: twice as many slots as styles can be, so that a probe
@@ -90,9 +85,9 @@ void defineStyle(Markload &m) {
         return;
     }
     m.inStyleDefinition = true;
-    m.scope = 0;
-    m.bold = kUnset;
-    m.italic = kUnset;
+    m.state.scope = 0;
+    m.state.bold = kUnset;
+    m.state.italic = kUnset;
     readArgumentWord(m);
     const std::string name(m.token().substr(0, kMaxStyleName));
 
@@ -121,153 +116,30 @@ void defineStyle(Markload &m) {
         processCommandGroup(m);
         emit(m, index == 0 ? std::string_view("{keypress \"C_F1\"}") : std::string_view("{keypress \"\"}"));
         emit(m, "{scope ");
-        emitInt(m, m.scope);
+        emitInt(m, m.state.scope);
         emit(m, "}\r\n}\r\n\r\n");
     }
     ++m.styleIndex;
     m.inStyleDefinition = false;
-    m.bold = kUnset;
-    m.italic = kUnset;
-}
-
-// Replays recorded: one slot per style for each hash of the state they
-// start from, each of bounded size, and a bound on all of them together.
-constexpr std::size_t kRecordSlots = 128;
-constexpr std::size_t kMaxRecordBytes = 16 * 1024;
-constexpr std::size_t kMaxRecordedBytes = 1 << 20;
-
-TextState textState(const Markload &m) {
-    return {m.commandsOff, m.leftMargin, m.bold, m.italic, m.savedFont, m.scope};
-}
-
-// The same state as far as a replay can tell: the margin to the bit.
-bool startsHere(const TextState &state, const Markload &m) {
-    return state.commandsOff == m.commandsOff && std::memcmp(&state.leftMargin, &m.leftMargin, sizeof m.leftMargin) == 0 &&
-           state.bold == m.bold && state.italic == m.italic && state.savedFont == m.savedFont;
-}
-
-std::size_t recordSlot(const Markload &m, bool off) {
-    const auto mix = [](std::uint64_t hash, std::uint64_t value) {
-        hash = (hash ^ value) * 0x9E3779B97F4A7C15ull;
-        return hash ^ (hash >> 29);
-    };
-    std::uint64_t margin = 0;
-    std::memcpy(&margin, &m.leftMargin, sizeof margin);
-    std::uint64_t hash = mix(margin, static_cast<std::uint64_t>((m.bold + 2) * 16 + (m.italic + 2) * 4) |
-                                         (off ? 1u : 0u) | (m.commandsOff ? 2u : 0u));
-    // The font by its length and its ends: starts that differ only inside
-    // a long font name share a slot, and the compare on a hit tells them apart.
-    const std::string &font = m.savedFont;
-    hash = mix(hash, font.size());
-    if (font.size() >= 8) {
-        std::uint64_t head = 0, tail = 0;
-        std::memcpy(&head, font.data(), 8);
-        std::memcpy(&tail, font.data() + font.size() - 8, 8);
-        hash = mix(mix(hash, head), tail);
-    } else {
-        for (char c : font) hash = mix(hash, static_cast<std::uint8_t>(c));
-    }
-    return static_cast<std::size_t>(hash % kRecordSlots);
-}
-
-// A recorded replay of the style from the state that holds now, written
-// again and charged its whole cost; false when there is none, or when the
-// budget would not cover it (the walk then stops where it runs out).
-bool replayRecorded(Markload &m, StyleEntry &style, bool off, std::size_t slot) {
-    if (style.records.empty()) return false;
-    const ReplayRecord &record = style.records[slot];
-    if (!record.used || record.off != off || !startsHere(record.before, m)) return false;
-    if (record.cost > m.replayBudget) return false;
-    m.replayBudget -= record.cost;
-    emit(m, record.output);
-    m.commandsOff = record.after.commandsOff;
-    m.leftMargin = record.after.leftMargin;
-    m.bold = record.after.bold;
-    m.italic = record.after.italic;
-    m.savedFont = record.after.savedFont;
-    m.scope = record.after.scope;
-    return true;
-}
-
-void keepRecord(Markload &m, StyleEntry &style, std::size_t slot, ReplayRecord record) {
-    const std::size_t size = record.output.size();
-    if (size > kMaxRecordBytes) return;
-    if (style.records.empty()) style.records.resize(kRecordSlots);
-    ReplayRecord &replaced = style.records[slot];
-    const std::size_t held = m.recordedBytes - replaced.output.size();
-    if (held + size > kMaxRecordedBytes) return;
-    m.recordedBytes = held + size;
-    record.used = true;
-    replaced = std::move(record);
-}
-
-// Runs the stored definition of an effect-ruler style as if its commands
-// stood here; switched off, margins and tabs are written without values. The
-// replay sees only its definition, up to the brace that pass 2 found, so that
-// nothing in it (an open quote) reaches the text after it; what it may walk
-// is charged to the run's budget before it starts, nested replays included.
-// A switch of a style whose replay is under way is passed over.
-void replayEffectRuler(Markload &m, std::size_t index, bool off) {
-    StyleEntry &style = m.styles[index];
-    if (style.replaying) return;
-    const bool record = m.recordReplays && m.replayDepth == 0;
-    const std::size_t slot = record ? recordSlot(m, off) : 0;
-    if (record && replayRecorded(m, style, off, slot)) return;
-    const std::uint64_t budgetBefore = m.replayBudget;
-    const std::uint64_t cost = style.definitionEnd - style.definePosition + 1;
-    if (cost > m.replayBudget) ddl::fatalError("Effect-ruler styles are switched too often to replay");
-    m.replayBudget -= cost;
-    ReplayRecord recorded;
-    if (record) {
-        recorded.off = off;
-        recorded.before = textState(m);
-        m.recording = true;
-        m.recordStart = m.out.size;
-    }
-
-    const std::span<const std::uint8_t> savedInput = m.input;
-    const std::size_t savedCursor = m.cursor;
-    const bool savedOffSetting = m.offSetting;
-    m.input = m.document.first(style.definitionEnd);
-    m.cursor = style.definePosition;
-    readArgumentWord(m);
-    readArgumentWord(m);
-    m.offSetting = off;
-    style.replaying = true;
-    ++m.replayDepth;
-    processCommandGroup(m);
-    --m.replayDepth;
-    m.styles[index].replaying = false;
-    m.input = savedInput;
-    m.cursor = savedCursor;
-    m.offSetting = savedOffSetting;
-    if (record && m.recording) {
-        recorded.after = textState(m);
-        recorded.cost = budgetBefore - m.replayBudget;
-        recorded.output.assign(m.out.from(m.recordStart));
-        keepRecord(m, m.styles[index], slot, std::move(recorded));
-    }
-    m.recording = false;
+    m.state.bold = kUnset;
+    m.state.italic = kUnset;
 }
 
 } // namespace
 
 void scanGroupPass1(Markload &m) {
+    PassWord kind = PassWord::other;
     while (!atEnd(m) && !cursorOn(m, '}')) {
-        readWord(m);
-        bool off = false;
-        if (isOnOff(m, off)) m.commandsOff = off;
-        if (m.commandsOff) return;
-        const std::string_view word = m.token();
-        if (word == "define") {
+        if (!readPassWord(m, kind)) return;
+        if (kind == PassWord::define) {
             const std::size_t position = m.cursor;
             readArgumentWord(m);
             if (m.token() == "colours") readColourDefinitions(m);
             else addStyle(m, position);
-        } else if (word == "effectruler") {
+        } else if (kind == PassWord::effectRuler) {
             readArgumentWord(m);
             if (m.token() == "on" && !m.styles.empty()) m.styles.back().effectRuler = true;
-        } else if (word == "fontcolour" || word == "backcolour") {
+        } else if (kind == PassWord::colourUse) {
             registerColourUse(m);
         } else {
             skipArgument(m);
@@ -276,12 +148,10 @@ void scanGroupPass1(Markload &m) {
 }
 
 void scanGroupPass2(Markload &m) {
+    PassWord kind = PassWord::other;
     while (!atEnd(m) && !cursorOn(m, '}')) {
-        readWord(m);
-        bool off = false;
-        if (isOnOff(m, off)) m.commandsOff = off;
-        if (m.commandsOff) return;
-        if (m.token() == "define") defineStyle(m);
+        if (!readPassWord(m, kind)) return;
+        if (kind == PassWord::define) defineStyle(m);
         else skipArgument(m);
     }
 }

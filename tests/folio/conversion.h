@@ -2,8 +2,8 @@
 // document builder, and cuts its output into the sections tests compare.
 #pragma once
 
-#include "folio/ddl_output.h"
-#include "folio/fatal_error.h"
+#include "ddl/ddl_output.h"
+#include "ddl/fatal_error.h"
 #include "folio/run.h"
 #include "tests/support/document_builder.h"
 #include "tests/support/files.h"

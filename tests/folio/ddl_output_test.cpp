@@ -1,5 +1,5 @@
-#include "folio/ddl_output.h"
-#include "folio/fatal_error.h"
+#include "ddl/ddl_output.h"
+#include "ddl/fatal_error.h"
 #include "tests/support/files.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // the cutting of the walk and of single objects out of the DDL.
 #pragma once
 
-#include "folio/ddl_output.h"
-#include "folio/fatal_error.h"
+#include "ddl/ddl_output.h"
+#include "ddl/fatal_error.h"
 #include "folio/run.h"
 #include "tests/support/document_builder.h"
 #include "tests/support/files.h"

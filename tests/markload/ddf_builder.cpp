@@ -1,5 +1,5 @@
 #include "tests/markload/ddf_builder.h"
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 
 namespace markload_testing {
 

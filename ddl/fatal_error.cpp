@@ -1,4 +1,4 @@
-#include "folio/fatal_error.h"
+#include "ddl/fatal_error.h"
 
 #include "platform/exit_contract.h"
 

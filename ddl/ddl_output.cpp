@@ -1,4 +1,4 @@
-#include "folio/ddl_output.h"
+#include "ddl/ddl_output.h"
 
 #include "platform/win32.h"
 

@@ -13,7 +13,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace platform {
+namespace markload {
 
 using Lanes = std::uint8_t __attribute__((vector_size(16)));
 using LaneMask = std::int8_t __attribute__((vector_size(16)));  // a compare's result: all ones or zero
@@ -52,4 +52,4 @@ inline Lanes foldLanes(Lanes lanes) {
     return lanes + (std::bit_cast<Lanes>(upper) & static_cast<std::uint8_t>(0x20));
 }
 
-} // namespace platform
+} // namespace markload

@@ -1,0 +1,16 @@
+// The DDF documents of the output check, made from fixed seeds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace digests {
+
+struct Document {
+    std::string name;
+    std::string bytes;
+};
+
+std::vector<Document> generatedDocuments();
+
+} // namespace digests
