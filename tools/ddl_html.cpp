@@ -203,6 +203,7 @@ struct Preview {
     std::map<std::string, Look, std::less<>> styleLook;              // style object name -> look
     std::map<std::string, std::string, std::less<>> styleByName;     // lower-case style name -> object name
     std::set<std::string, std::less<>> embedded;                     // frames that stand in a story's text
+    std::map<std::string, std::string, std::less<>> storyCopies;     // "n" -> "STORY_c_n"
     std::map<std::string, std::vector<std::string>, std::less<>> frameFlow; // frame -> its parts' HTML
     std::map<std::string, std::string, std::less<>> pictureCache;    // picture object -> HTML
     std::map<std::string, int> notRendered;
@@ -656,10 +657,13 @@ std::string pictureHtml(Preview &p, const Object &frame, const Box &box) {
 }
 
 // The story object that belongs to a text frame: the one of the same number,
-// or, for a master instance without its own, the master frame's.
+// a copy of it (a frame that shows its own copy of a story has its story
+// named with the copy number in front), or, for a master instance without its
+// own, the master frame's.
 const Object *storyOfFrame(Preview &p, const Object &frame) {
     std::string_view suffix = suffixAfter(frame.name, "TEXT_");
     if (const Object *own = p.find("STORY_" + std::string(suffix))) return own;
+    if (auto copy = p.storyCopies.find(suffix); copy != p.storyCopies.end()) return p.find(copy->second);
     if (const Node *master = findGroup(frame.items, "master"))
         return p.find("STORY_" + std::string(suffixAfter(textAt(*master, 0), "TEXT_")));
     return nullptr;
@@ -890,7 +894,12 @@ std::string previewHtml(const File &file, std::string_view title, const PreviewO
             p.problem(object.name + " is an unknown object \"" + object.type + "\"");
             p.notRendered["unknown object \"" + object.type + "\""] += 1;
         }
-        if (object.type == "story") collectEmbedded(p, object.items);
+        if (object.type == "story") {
+            collectEmbedded(p, object.items);
+            std::string_view number = suffixAfter(object.name, "STORY_");
+            if (std::size_t underscore = number.find('_'); underscore != std::string_view::npos)
+                p.storyCopies.emplace(std::string(number.substr(underscore + 1)), object.name);
+        }
     }
     readColoursAndStyles(p);
     planChains(p);

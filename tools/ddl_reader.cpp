@@ -163,7 +163,7 @@ File readDdl(std::string_view text) {
             readObject(c, file, std::move(name), line);
             continue;
         }
-        c.problem(line, "text outside any object: \"" + name.substr(0, 40) + std::string(1, c.peek()) + "\"");
+        c.problem(line, "text outside any object: \"" + (name.empty() ? std::string(1, c.peek()) : name.substr(0, 40)) + "\"");
         if (c.peek() == '{') { // an unnamed group: read it whole to stay in step
             Node skipped = readGroup(c, 1);
             (void)skipped;

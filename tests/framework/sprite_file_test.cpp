@@ -1,6 +1,7 @@
 // The Draw writer: header arithmetic, palettes, 24 bpp widening, masks.
 #include "framework/sprite.h"
 #include "framework/sprite_file.h"
+#include "tests/support/files.h"
 #include "tools/draw_file.h"
 
 #include <gtest/gtest.h>
