@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -27,7 +28,23 @@ constexpr double kDefaultTextSize = 10; // points, where no style sets one
 
 // ---- text helpers -----------------------------------------------------------
 
-// Text from the file is 8-bit Latin-1; control characters are dropped.
+// Characters 0x80 to 0x9f of the RISC OS Latin-1 set, as Unicode; 0 where
+// the set has none.
+constexpr std::uint16_t kRiscOsHigh[32] = {
+    0x20AC, 0x0174, 0x0175, 0, 0, 0x0176, 0x0177, 0, 0, 0, 0, 0, 0x2026, 0x2122, 0x2030, 0x2022,
+    0x2018, 0x2019, 0x2039, 0x203A, 0x201C, 0x201D, 0x201E, 0x2013, 0x2014, 0x2212, 0x0152, 0x0153, 0x2020, 0x2021, 0xFB01, 0xFB02};
+
+void appendUtf8(std::string &out, unsigned code) {
+    if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | code >> 6));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | code >> 12));
+        out.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+    }
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+}
+
+// Text from the file is 8-bit RISC OS Latin-1; control characters are dropped.
 void appendEscaped(std::string &out, std::string_view text) {
     for (unsigned char c : text) {
         switch (c) {
@@ -37,12 +54,12 @@ void appendEscaped(std::string &out, std::string_view text) {
         case '"': out += "&quot;"; break;
         default:
             if (c < 32 || c == 127) break;
-            if (c < 128) {
+            if (c < 128)
                 out.push_back(static_cast<char>(c));
-            } else {
-                out.push_back(static_cast<char>(0xC0 | c >> 6));
-                out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-            }
+            else if (c < 0xA0)
+                appendUtf8(out, kRiscOsHigh[c - 0x80] != 0 ? kRiscOsHigh[c - 0x80] : 0xFFFD);
+            else
+                appendUtf8(out, c);
         }
     }
 }
@@ -719,7 +736,7 @@ void planChains(Preview &p) {
             while (next < paragraphs.size()) {
                 const Paragraph &paragraph = paragraphs[next];
                 double size = paragraph.text_size;
-                double needs = paragraph.characters * 0.5 * size * 1.2 * size + box.w / 1000 * 1.2 * size;
+                double needs = paragraph.characters * 0.55 * size * 1.25 * size + box.w / 1000 * 1.25 * size;
                 if (!last && !body.empty() && used + needs > room) break;
                 body += paragraph.html;
                 used += needs;

@@ -6,8 +6,6 @@
 namespace draw_file {
 namespace {
 
-constexpr std::uint32_t kMaxSpriteSide = 1u << 14;
-
 bool word_at(const Bytes &bytes, std::size_t at, std::uint32_t &out) {
     if (at > bytes.size() || 4 > bytes.size() - at) return false;
     out = static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
@@ -73,12 +71,15 @@ bool parse_sprite(DrawSprite &d, std::string &why) {
     word_at(d.sprite, 40, d.mode);
     d.bpp = bpp_of_mode(d.mode);
     if (d.bpp == 0) return why = "unknown mode " + std::to_string(d.mode), false;
-    if (d.width_words >= kMaxSpriteSide || d.height_rows >= kMaxSpriteSide || d.last_bit > 31)
-        return why = "sprite too large", false;
-    d.width = static_cast<int>((d.width_words * 32 + d.last_bit + 1) / static_cast<std::uint32_t>(d.bpp));
-    d.height = static_cast<int>(d.height_rows + 1);
-    d.has_mask = d.mask_offset != d.image_offset;
+    if (d.last_bit > 31) return why = "last bit beyond the word", false;
     if (d.image_offset < 44 || d.image_offset > d.sprite.size()) return why = "image offset outside the sprite", false;
+    // The image must lie in the sprite: this also bounds width and height.
+    const std::uint64_t available = d.sprite.size() - d.image_offset;
+    const std::uint64_t row_bytes = (std::uint64_t{d.width_words} + 1) * 4, rows = std::uint64_t{d.height_rows} + 1;
+    if (row_bytes > available || rows > available / row_bytes) return why = "sprite holds the wrong number of bytes", false;
+    d.width = static_cast<int>((std::uint64_t{d.width_words} * 32 + d.last_bit + 1) / static_cast<std::uint32_t>(d.bpp));
+    d.height = static_cast<int>(rows);
+    d.has_mask = d.mask_offset != d.image_offset;
     std::size_t palette_entries = d.bpp <= 8 ? std::min<std::size_t>((d.image_offset - 44) / 8, std::size_t{1} << d.bpp) : 0;
     std::uint32_t w = 0;
     for (std::size_t i = 0; i < palette_entries; ++i) {
@@ -87,8 +88,6 @@ bool parse_sprite(DrawSprite &d, std::string &why) {
         word_at(d.sprite, 48 + i * 8, w);
         d.palette_second.push_back(w);
     }
-    std::size_t image_bytes = std::size_t{d.width_words + 1} * 4 * static_cast<std::size_t>(d.height);
-    if (image_bytes > d.sprite.size() - d.image_offset) return why = "sprite holds the wrong number of bytes", false;
     if (d.has_mask) {
         std::size_t mask_bytes = (static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.mask_bpp()) + 31) / 32 * 4 *
                                  static_cast<std::size_t>(d.height);
