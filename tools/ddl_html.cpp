@@ -815,7 +815,7 @@ h2{font-size:1.1em;margin:1em 0 .3em}
 .field{background:#ffe7a0;border-radius:.2em;padding:0 .15em;font-style:normal}
 .break{display:block;border-top:1px dashed #c00;color:#c00;font:x-small sans-serif;text-align:center}
 .picture{display:block;object-fit:contain}
-.nopicture{display:block;width:100%;height:100%;box-sizing:border-box;border:1px dashed #999;font:x-small sans-serif;color:#555;overflow:hidden}
+.nopicture{display:block;text-align:left;white-space:normal;text-indent:0;width:100%;height:100%;box-sizing:border-box;border:1px dashed #999;font:x-small sans-serif;color:#555;overflow:hidden}
 .flow{background:#fff;padding:2em;max-width:45em;font-family:serif;font-size:10pt;position:relative}
 )";
 
