@@ -33,21 +33,13 @@ convert_one() { # program input output
     printf '  %-9s %-36s FAILED: %s\n' "$program" "${input#"$root"/}" "$(tr '\r\n' '  ' <"$out/.stderr")"
     return 1
   fi
-  if [[ $output == *.draw ]]; then
-    local picture=${output%.draw}.png
-    if "$preview" "$output" "$picture"; then
-      printf '  %-9s %-36s -> %s\n' "" "(preview)" "${picture#"$root"/}"
-    else
-      return 1
-    fi
-  fi
-  if [[ $output == *.ddl ]]; then
-    local page=${output%.ddl}.html
-    if "$ddl_preview" "$output" "$page"; then
-      printf '  %-9s %-36s -> %s\n' "" "(preview)" "${page#"$root"/}"
-    else
-      return 1
-    fi
+  # A picture of every Draw file, a page of every DDL file.
+  local tool=$preview preview_file=${output%.*}.png
+  if [[ $output == *.ddl ]]; then tool=$ddl_preview preview_file=${output%.*}.html; fi
+  if "$tool" "$output" "$preview_file"; then
+    printf '  %-9s %-36s -> %s\n' "" "(preview)" "${preview_file#"$root"/}"
+  else
+    return 1
   fi
 }
 
