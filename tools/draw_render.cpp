@@ -62,8 +62,9 @@ void fillPolygons(Canvas &canvas, const std::vector<std::vector<Point>> &polygon
     double top = 1e18, bottom = -1e18;
     for (const auto &polygon : polygons)
         for (const Point &p : polygon) top = std::min(top, p.y), bottom = std::max(bottom, p.y);
-    int first = std::max(0, static_cast<int>(std::floor(top)));
-    int last = std::min(canvas.height - 1, static_cast<int>(std::ceil(bottom)));
+    if (top > bottom) return; // no points
+    int first = static_cast<int>(std::clamp(std::floor(top), 0.0, static_cast<double>(canvas.height)));
+    int last = static_cast<int>(std::clamp(std::ceil(bottom), -1.0, static_cast<double>(canvas.height - 1)));
     std::vector<std::pair<double, int>> crossings;
     for (int row = first; row <= last; ++row) {
         double y = row + 0.5;
@@ -81,8 +82,9 @@ void fillPolygons(Canvas &canvas, const std::vector<std::vector<Point>> &polygon
             winding += crossings[i].second;
             bool inside = even_odd ? (i % 2 == 0) : winding != 0;
             if (!inside) continue;
-            int from = std::max(0, static_cast<int>(std::lround(crossings[i].first)));
-            int to = std::min(canvas.width, static_cast<int>(std::lround(crossings[i + 1].first)));
+            const double width = canvas.width;
+            int from = static_cast<int>(std::lround(std::clamp(crossings[i].first, 0.0, width)));
+            int to = static_cast<int>(std::lround(std::clamp(crossings[i + 1].first, 0.0, width)));
             for (int x = from; x < to; ++x) blend(canvas, x, row, rgb, 255);
         }
     }
@@ -155,13 +157,14 @@ void drawSprite(Renderer &r, std::uint64_t at, std::uint64_t sprite_at, std::uin
     }
     Point a = r.toPixels(signedWord(r.file, at + 8), signedWord(r.file, at + 20));
     Point b = r.toPixels(signedWord(r.file, at + 16), signedWord(r.file, at + 12));
-    int left = std::max(0, static_cast<int>(a.x)), right = std::min(r.canvas.width, static_cast<int>(std::ceil(b.x)));
-    int top = std::max(0, static_cast<int>(a.y)), bottom = std::min(r.canvas.height, static_cast<int>(std::ceil(b.y)));
+    auto within = [](double v, int limit) { return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(limit))); };
+    int left = within(a.x, r.canvas.width), right = within(std::ceil(b.x), r.canvas.width);
+    int top = within(a.y, r.canvas.height), bottom = within(std::ceil(b.y), r.canvas.height);
     double w = std::max(1e-9, b.x - a.x), h = std::max(1e-9, b.y - a.y);
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x) {
-            int sx = std::clamp(static_cast<int>((x + 0.5 - a.x) / w * sprite.width), 0, sprite.width - 1);
-            int sy = std::clamp(static_cast<int>((y + 0.5 - a.y) / h * sprite.height), 0, sprite.height - 1);
+            int sx = static_cast<int>(std::clamp((x + 0.5 - a.x) / w * sprite.width, 0.0, sprite.width - 1.0));
+            int sy = static_cast<int>(std::clamp((y + 0.5 - a.y) / h * sprite.height, 0.0, sprite.height - 1.0));
             if (sprite.has_mask && sprite.mask_pixel(sx, sy) == 0) continue;
             blend(r.canvas, x, y, sprite.rgb(sx, sy), 255);
         }
