@@ -25,6 +25,9 @@ namespace {
 constexpr int kMaxEmbedDepth = 4;
 constexpr int kMaxAliasSteps = 8;
 constexpr double kDefaultTextSize = 10; // points, where no style sets one
+// Stories and pictures are shown again wherever they are used; past this many
+// bytes of them a hostile file could make the page grow without end.
+constexpr std::size_t kMaxShownBytes = 64u << 20;
 
 // ---- text helpers -----------------------------------------------------------
 
@@ -209,8 +212,6 @@ std::string paragraphCss(const Look &look) {
 
 // ---- the preview's state ----------------------------------------------------
 
-struct Frame; // forward use only through names
-
 struct Preview {
     const File &file;
     PreviewOptions options;
@@ -229,6 +230,14 @@ struct Preview {
     std::map<std::string, int, std::less<>> paragraphsOfStory;
     int renderCounter = 0;
     int picturesShown = 0;
+    std::size_t shownBytes = 0;
+
+    // Whether there is room for more; counts what is left out when not.
+    bool roomFor(const char *what) {
+        if (shownBytes <= kMaxShownBytes) return true;
+        notRendered[std::string(what) + " past the size limit of the page"] += 1;
+        return false;
+    }
 
     explicit Preview(const File &f) : file(f) {}
 
@@ -491,8 +500,6 @@ void storyItem(Preview &p, StoryState &state, std::vector<Paragraph> &out, const
         } else {
             std::string name = "MERGE_" + std::string(textAt(item, 0));
             const Object *merge = p.resolve(name, story.name);
-            const Node *none = nullptr;
-            (void)none;
             if (merge != nullptr) {
                 for (const Node &value : merge->items)
                     if (value.kind == NodeKind::string && value.text.find("impulse") != std::string::npos) field = mergeFieldName(value.text);
@@ -526,6 +533,7 @@ void storyItem(Preview &p, StoryState &state, std::vector<Paragraph> &out, const
 // A story as paragraphs, each carrying every style it needs.
 std::vector<Paragraph> storyParagraphs(Preview &p, const Object &story, int depth) {
     std::vector<Paragraph> out;
+    if (!p.roomFor("stories")) return out;
     if (p.storiesInProgress.count(story.name) != 0) {
         p.problem(story.name + " embeds a frame that shows itself");
         return out;
@@ -537,6 +545,7 @@ std::vector<Paragraph> storyParagraphs(Preview &p, const Object &story, int dept
     closeParagraph(state, out);
     p.storiesInProgress.erase(story.name);
     p.paragraphsOfStory[story.name] = static_cast<int>(out.size());
+    for (const Paragraph &paragraph : out) p.shownBytes += paragraph.html.size();
     return out;
 }
 
@@ -637,6 +646,8 @@ std::string pictureHtml(Preview &p, const Object &frame, const Box &box) {
     auto cached = p.pictureCache.find(picture->name);
     std::string size = "width:" + points(box.w) + ";height:" + points(box.h) + ";";
     if (cached != p.pictureCache.end()) {
+        if (!p.roomFor("pictures")) return "<span class=\"nopicture\">picture not shown</span>";
+        p.shownBytes += cached->second.size();
         ++p.picturesShown;
         return cached->second.empty() ? "<span class=\"nopicture\">picture not shown</span>"
                                       : "<img class=\"picture\" alt=\"" + picture->name + "\" data-picture=\"" + picture->name +
