@@ -16,13 +16,4 @@ struct PreviewOptions {
 
 std::string previewHtml(const File &file, std::string_view title, const PreviewOptions &options = {});
 
-// The generic family that stands in for a font name ("Trinity.Medium" gives
-// serif), and whether the name asks for bold or italic.
-struct FontLook {
-    std::string_view family;
-    bool bold = false;
-    bool italic = false;
-};
-FontLook fontLook(std::string_view font_name);
-
 } // namespace ddl

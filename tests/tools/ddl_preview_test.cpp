@@ -2,6 +2,7 @@
 // few of them: the tree read, the problems named, the HTML a story gives.
 #include "tools/ddl_html.h"
 #include "tools/ddl_reader.h"
+#include "tools/ddl_text.h"
 
 #include <gtest/gtest.h>
 
@@ -117,6 +118,25 @@ TEST(DdlPreview, FontNamesMapToGenericFamilies) {
         EXPECT_EQ(look.bold, f.bold) << f.name;
         EXPECT_EQ(look.italic, f.italic) << f.name;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(DdlPreview, PictureDataDecodesItsPrintableEncoding) {
+    struct Encoded {
+        const char *text;
+        std::vector<std::uint8_t> bytes;
+    };
+    const Encoded cases[] = {
+        {"####", {0, 0, 0}},
+        {"cccc", {0xE7, 0x9E, 0x79}}, // "c" stands for 57, where a backslash would be
+        {"bS", {0xFF}},               // one byte in a short last group
+        {"bbbbbS", {0xFF, 0xFF, 0xFF, 0xFF}},
+        {"##\n\"##", {0, 0, 0}},    // line ends and quotes between lines are passed over
+    };
+    for (const Encoded &c : cases) EXPECT_EQ(ddl::decodePictureData(c.text), c.bytes) << c.text;
 }
 
 } // namespace
