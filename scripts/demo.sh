@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the programs only (native, and the 32-bit Windows product), converts
 # the bundled samples in samples/ with the native build into build/demo/, and
-# writes a PNG preview beside every Draw file made, so the pictures can be
-# looked at without RISC OS. Installs only what this needs: no Wine, no test
-# packages; tests and benchmarks are not built.
+# writes a PNG preview beside every Draw file made and an HTML preview beside
+# every DDL file, so the results can be looked at without RISC OS or the
+# host. Installs only what this needs: no Wine, no test packages; tests and
+# benchmarks are not built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -15,10 +16,11 @@ started=$(date +%s)
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target programs -j "$jobs" >/dev/null
 cmake --preset demo >/dev/null
-cmake --build --preset demo --target programs draw_preview -j "$jobs" >/dev/null
+cmake --build --preset demo --target programs draw_preview ddl_preview -j "$jobs" >/dev/null
 
 bin=$root/build/demo-native/bin
 preview=$root/build/demo-native/tools/draw_preview
+ddl_preview=$root/build/demo-native/tools/ddl_preview
 out=$root/build/demo
 rm -rf "$out"
 mkdir -p "$out"
@@ -31,13 +33,13 @@ convert_one() { # program input output
     printf '  %-9s %-36s FAILED: %s\n' "$program" "${input#"$root"/}" "$(tr '\r\n' '  ' <"$out/.stderr")"
     return 1
   fi
-  if [[ $output == *.draw ]]; then
-    local picture=${output%.draw}.png
-    if "$preview" "$output" "$picture"; then
-      printf '  %-9s %-36s -> %s\n' "" "(preview)" "${picture#"$root"/}"
-    else
-      return 1
-    fi
+  # A picture of every Draw file, a page of every DDL file.
+  local tool=$preview preview_file=${output%.*}.png
+  if [[ $output == *.ddl ]]; then tool=$ddl_preview preview_file=${output%.*}.html; fi
+  if "$tool" "$output" "$preview_file"; then
+    printf '  %-9s %-36s -> %s\n' "" "(preview)" "${preview_file#"$root"/}"
+  else
+    return 1
   fi
 }
 

@@ -34,11 +34,12 @@ for p in build-essential cmake ninja-build libpng-dev zlib1g-dev dpkg-dev python
   need "$p"
 done
 if [ "$mode" = full ]; then
-  # Testing: GoogleTest, the sanitizer build, independent decoders, and Wine
-  # on a virtual display. `wine` alone would pull neither wine64 nor, with
-  # --no-install-recommends, anything that runs the prefix: name both loaders.
+  # Testing: GoogleTest, the sanitizer build, independent decoders, a
+  # headless browser for the HTML previews, and Wine on a virtual display.
+  # `wine` alone would pull neither wine64 nor, with --no-install-recommends,
+  # anything that runs the prefix: name both loaders.
   for p in pkg-config libgtest-dev libgmock-dev clang libclang-rt-14-dev netpbm imagemagick libgif-dev \
-           wine wine64 fonts-wine xvfb xauth nsis; do
+           chromium wine wine64 fonts-wine xvfb xauth nsis; do
     need "$p"
   done
   if ! dpkg --print-foreign-architectures | grep -qx i386; then

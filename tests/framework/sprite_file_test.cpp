@@ -1,13 +1,14 @@
 // The Draw writer: header arithmetic, palettes, 24 bpp widening, masks.
 #include "framework/sprite.h"
 #include "framework/sprite_file.h"
-#include "tests/support/draw_file.h"
+#include "tests/support/files.h"
+#include "tools/draw_file.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-using testing_support::DrawSprite;
+using draw_file::DrawSprite;
 using testing_support::TempDir;
 
 namespace {
@@ -32,7 +33,7 @@ struct WriterTest : ::testing::Test {
     DrawSprite written() {
         DrawSprite sprite;
         std::string why;
-        EXPECT_TRUE(testing_support::parse_draw(testing_support::read_file(out), sprite, why)) << why;
+        EXPECT_TRUE(draw_file::parse_draw(testing_support::read_file(out), sprite, why)) << why;
         return sprite;
     }
 };

@@ -5,7 +5,7 @@
 #include "framework/error.h"
 #include "framework/messages.h"
 #include "framework/sprite.h"
-#include "tests/support/draw_file.h"
+#include "tools/draw_file.h"
 #include "tests/support/files.h"
 #include "tests/support/programs.h"
 
@@ -57,7 +57,7 @@ inline std::uint32_t pixel(Bitmap *bitmap, int x, int y) {
 // parsed into `sprite`.
 struct ProgramRun {
     testing_support::RunResult result;
-    testing_support::DrawSprite sprite;
+    draw_file::DrawSprite sprite;
     std::string parse_problem;
     testing_support::Bytes output;
 };
@@ -72,7 +72,7 @@ inline ProgramRun run_program_on(testing_support::Runner runner, std::string_vie
     run.result = testing_support::run_program(runner, program, {input, output});
     if (run.result.succeeded) {
         run.output = testing_support::read_file(output);
-        testing_support::parse_draw(run.output, run.sprite, run.parse_problem);
+        draw_file::parse_draw(run.output, run.sprite, run.parse_problem);
     }
     return run;
 }

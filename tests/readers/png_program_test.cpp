@@ -2,7 +2,7 @@
 // Wine through the test host: the Draw file it writes, checked pixel by
 // pixel, and its failures as the host sees them.
 #include "tests/readers/png_helpers.h"
-#include "tests/support/draw_file.h"
+#include "tools/draw_file.h"
 #include "tests/support/programs.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +11,8 @@
 #include <vector>
 
 using namespace testing_support;
+using draw_file::DrawSprite;
+using draw_file::parse_draw;
 
 namespace {
 

@@ -2,15 +2,18 @@
 // reader) and reads back what it wrote.
 #pragma once
 
+#include "tools/draw_file.h"
 #include "framework/filter_main.h"
 #include "framework/messages.h"
 #include "framework/sprite.h"
-#include "tests/support/draw_file.h"
 #include "tests/support/files.h"
 
 #include <string>
 
 namespace testing_support {
+
+using draw_file::DrawSprite;
+using draw_file::parse_draw;
 
 struct Conversion {
     bool succeeded = false;

@@ -1,5 +1,5 @@
 #include "tests/support/bmp_builder.h"
-#include "tests/support/draw_file.h"
+#include "tests/support/files.h"
 
 namespace testing_support {
 namespace {

@@ -58,4 +58,14 @@ std::filesystem::path corpus_dir() {
     return dir;
 }
 
+void put_u16(Bytes &out, std::uint32_t value) {
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void put_u32(Bytes &out, std::uint32_t value) {
+    put_u16(out, value & 0xFFFF);
+    put_u16(out, value >> 16);
+}
+
 } // namespace testing_support

@@ -25,6 +25,10 @@ struct TempDir {
 // on which GCC 12 at -O3 reports reads and writes out of bounds that cannot happen.)
 void append(Bytes &out, const Bytes &more);
 
+// Little-endian words for builders.
+void put_u16(Bytes &out, std::uint32_t value);
+void put_u32(Bytes &out, std::uint32_t value);
+
 void write_file(const std::string &path, const Bytes &bytes);
 void write_text(const std::string &path, std::string_view text);
 Bytes read_file(const std::string &path);

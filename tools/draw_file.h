@@ -1,14 +1,15 @@
-// Reads back the Draw files the raster filters write, so tests can check
-// headers and every pixel without restating the writer's arithmetic.
+// Reads back the Draw files the raster filters write (one sprite object), so
+// the previews can show them and the tests can check headers and every pixel
+// without restating the writer's arithmetic.
 #pragma once
-
-#include "tests/support/files.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace draw_file {
+
+using Bytes = std::vector<std::uint8_t>;
 
 struct DrawSprite {
     // Draw file header and object header
@@ -38,11 +39,12 @@ struct DrawSprite {
     std::uint32_t rgb(int x, int y) const;
 };
 
-// Parses a whole Draw file; on failure returns false with a reason.
+// Reads the sprite in `sprite.sprite` (its bytes from its first word):
+// header, palette and the bounds of image and mask. A sprite without a palette
+// shows the desktop's default colours; a mask that does not fit is ignored.
+bool parse_sprite(DrawSprite &sprite, std::string &why);
+
+// Parses a whole Draw file as the raster filters write it; on failure returns false with a reason.
 bool parse_draw(const Bytes &file, DrawSprite &out, std::string &why);
 
-// Little-endian words for builders.
-void put_u16(Bytes &out, std::uint32_t value);
-void put_u32(Bytes &out, std::uint32_t value);
-
-} // namespace testing_support
+} // namespace draw_file
