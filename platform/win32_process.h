@@ -1,7 +1,8 @@
 // Process and module calls the uninstaller makes beyond the file calls of
 // platform/win32.h: its own path, the temporary directory, wide paths and the
-// schedule of deletions at restart. Windows has them in <windows.h>; the POSIX stand-ins behave as the
-// real calls do for the cases the uninstaller meets.
+// schedule of deletions at restart. Windows has them in <windows.h>; the
+// POSIX stand-ins behave as the real calls do for the cases the uninstaller
+// meets.
 #pragma once
 
 #include "platform/win32.h"
@@ -25,7 +26,8 @@ DWORD GetTempPathA(DWORD size, LPSTR buffer);
 
 // The uninstaller's walk spells paths in wide characters, so that names the
 // ANSI code page cannot hold are still found and deleted. Here the ANSI code
-// page is UTF-8 and a wide character holds one code point.
+// page is UTF-8 and a wide character holds one code point. A path may start
+// with "\\?\", which is dropped.
 using WCHAR = wchar_t;
 using LPWSTR = WCHAR *;
 using LPCWSTR = const WCHAR *;
@@ -58,8 +60,6 @@ DWORD ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size);
 // Nothing here deletes at a restart: scheduling always fails with ERROR_ACCESS_DENIED.
 constexpr DWORD MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
 BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
-
-// A path may start with "\\?\", which is dropped.
 
 // Directories open only with FILE_FLAG_BACKUP_SEMANTICS; FILE_FLAG_OPEN_REPARSE_POINT
 // opens a link itself. Sharing is not enforced. A directory opened to be
