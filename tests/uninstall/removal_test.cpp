@@ -119,6 +119,7 @@ TEST(TreeDeletion, ARunFromOutsideDefersNothing) {
     EXPECT_EQ(removal_delete_tree(state, w(install.root), L"*.*"), RemovalResult::complete);
     EXPECT_EQ(state.deferred, L"");
     EXPECT_FALSE(install.exists());
+    CloseHandle(state.own_file);
 }
 
 TEST(TreeDeletion, APlainFileIsDeletedAndAMissingPathIsNothingToDo) {
