@@ -430,6 +430,18 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
     return TRUE;
 }
 
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size) {
+    Handle *h = as_handle(file, Handle::Kind::file);
+    if (h == nullptr) return fail(EBADF);
+    if (kind != FileDispositionInfo || information == nullptr || size < sizeof(FILE_DISPOSITION_INFO)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    h->delete_on_close = static_cast<const FILE_DISPOSITION_INFO *>(information)->DeleteFile != 0;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION *information) {
     Handle *h = as_handle(file, Handle::Kind::file);
     struct stat info {};

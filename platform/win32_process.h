@@ -61,6 +61,14 @@ DWORD ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size);
 constexpr DWORD MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
 BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 
+// Deletion by handle: with FileDispositionInfo, what the handle opened is
+// deleted when it closes (a directory only if it is empty by then).
+enum FILE_INFO_BY_HANDLE_CLASS { FileDispositionInfo = 4 };
+struct FILE_DISPOSITION_INFO {
+    unsigned char DeleteFile;
+};
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size);
+
 // Directories open only with FILE_FLAG_BACKUP_SEMANTICS; FILE_FLAG_OPEN_REPARSE_POINT
 // opens a link itself. Sharing is not enforced. A directory opened to be
 // deleted on close is removed then if it is empty.

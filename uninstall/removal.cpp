@@ -492,11 +492,51 @@ std::wstring removal_copy_command(std::wstring_view copy_path, std::wstring_view
 }
 
 void removal_deletion_pass(std::span<const std::wstring> paths) {
-    for (const std::wstring &path : paths) {
-        if (path.empty() || path.size() >= kMaxPath) continue;
-        std::wstring full = removal_long_path(path);
-        DWORD attributes = GetFileAttributesW(full.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) remove_entry(full, attributes);
+    // The paths are those of the walk, each directory after what it holds.
+    // Opened outermost first, each as itself and shared for reading and
+    // writing alone, they hold the way to the next: nothing can rename them or
+    // put a link in their place once the first run has ended, and each is
+    // deleted through its own handle. Nothing is followed below a link.
+    std::vector<std::wstring> full;
+    for (const std::wstring &path : paths) full.push_back(path.size() < kMaxPath ? removal_long_path(path) : L"");
+    std::vector<HANDLE> held(full.size(), INVALID_HANDLE_VALUE);
+    std::vector<DWORD> attributes(full.size(), INVALID_FILE_ATTRIBUTES);
+    std::vector<std::wstring> links;
+    for (std::size_t i = full.size(); i-- > 0;) {
+        bool below_link = false;
+        for (const std::wstring &link : links)
+            below_link = below_link || (full[i].size() > link.size() && leads<wchar_t>(link + L'\\', full[i]));
+        if (full[i].empty() || below_link) {
+            full[i].clear();
+            continue;
+        }
+        held[i] = CreateFileW(full[i].c_str(), DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        FileIdentity identity{};
+        if (held[i] != INVALID_HANDLE_VALUE && !handle_identity(held[i], identity, attributes[i])) {
+            CloseHandle(held[i]);
+            held[i] = INVALID_HANDLE_VALUE;
+        }
+        if ((attributes[i] & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && attributes[i] != INVALID_FILE_ATTRIBUTES)
+            links.push_back(full[i]);
+    }
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        if (full[i].empty()) continue;
+        if (held[i] == INVALID_HANDLE_VALUE) {
+            // Held open by another program: what can go is scheduled for restart.
+            DWORD found = GetFileAttributesW(full[i].c_str());
+            if (found != INVALID_FILE_ATTRIBUTES) remove_entry(full[i], found);
+            continue;
+        }
+        if ((attributes[i] & FILE_ATTRIBUTE_READONLY) != 0 && (attributes[i] & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            DWORD kept = attributes[i] & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+            SetFileAttributesW(full[i].c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+        }
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        bool deleted = SetFileInformationByHandle(held[i], FileDispositionInfo, &disposition, sizeof disposition) != 0;
+        if (!deleted) path_record("SetFileInformationByHandle", full[i]);
+        CloseHandle(held[i]);
+        if (!deleted) MoveFileExW(full[i].c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     }
 }
 

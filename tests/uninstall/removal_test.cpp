@@ -445,7 +445,7 @@ TEST(DeletionCopy, NoCopyWithoutTheRunningFileOrThroughALinkedTemporaryDirectory
     CloseHandle(state.own_file);
 }
 
-TEST(DeletionPass, RemovesEachPathInOrderReadOnlyAndLongOnesToo) {
+TEST(DeletionPass, RemovesEachPathInOrderReadOnlyAndLongOnesTooNeverBehindALink) {
     TempDir dir;
     InstallationBuilder install(dir, "Filters");
     install.add({"bin/uninstallkv.exe", "kept/", "kept/file.txt", "other.txt"});
@@ -460,6 +460,15 @@ TEST(DeletionPass, RemovesEachPathInOrderReadOnlyAndLongOnesToo) {
     // "kept" is not empty; everything else went in turn.
     EXPECT_EQ(install.remaining(), (std::set<std::string>{"kept/", "kept/file.txt", std::string(150, 'x') + "/",
                                                           std::string(150, 'x') + "/" + std::string(150, 'y') + "/"}));
+
+    // A deferred directory replaced by a link once the first run has ended:
+    // the link goes, and nothing behind it.
+    fs::create_directories(dir.path / "canary");
+    write_text(dir.file("canary/uninstallkv.exe"), "keep");
+    fs::create_directory_symlink(dir.path / "canary", InstallationBuilder::host(install.at("swapped")));
+    removal_deletion_pass(std::vector<std::wstring>{w(install.at("swapped/uninstallkv.exe")), w(install.at("swapped"))});
+    EXPECT_EQ(read_text(dir.file("canary/uninstallkv.exe")), "keep");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(InstallationBuilder::host(install.at("swapped")))));
 }
 
 TEST(OwnPath, IsTheRunningProgramWithEveryDirectoryHoldingIt) {
