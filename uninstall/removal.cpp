@@ -99,15 +99,19 @@ bool cut_to_parent(std::wstring &path) {
     return true;
 }
 
+// Makes a read-only entry deletable. A link's target is never touched: its
+// attributes stay as they are.
+void clear_read_only(const std::wstring &path, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_READONLY) == 0 || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return;
+    DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    SetFileAttributesW(path.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
+}
+
 // Removes one file or emptied directory, read-only or not; what cannot go now
-// is scheduled for deletion at the next restart. A link's target is never
-// touched: its attributes stay as they are.
+// is scheduled for deletion at the next restart.
 RemovalResult remove_entry(const std::wstring &path, DWORD attributes) {
     bool directory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-        SetFileAttributesW(path.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
-    }
+    clear_read_only(path, attributes);
     if (directory ? RemoveDirectoryW(path.c_str()) : DeleteFileW(path.c_str())) return RemovalResult::complete;
     path_record(directory ? "Remove Directory" : "DeleteFile", path);
     if (MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return RemovalResult::at_restart;
@@ -528,10 +532,7 @@ void removal_deletion_pass(std::span<const std::wstring> paths) {
             if (found != INVALID_FILE_ATTRIBUTES) remove_entry(full[i], found);
             continue;
         }
-        if ((attributes[i] & FILE_ATTRIBUTE_READONLY) != 0 && (attributes[i] & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-            DWORD kept = attributes[i] & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
-            SetFileAttributesW(full[i].c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL);
-        }
+        clear_read_only(full[i], attributes[i]);
         FILE_DISPOSITION_INFO disposition{TRUE};
         bool deleted = SetFileInformationByHandle(held[i], FileDispositionInfo, &disposition, sizeof disposition) != 0;
         if (!deleted) path_record("SetFileInformationByHandle", full[i]);
