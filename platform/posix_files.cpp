@@ -111,7 +111,7 @@ HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWOR
             return INVALID_HANDLE_VALUE;
         }
         SetLastError(ERROR_SUCCESS);
-        return new Handle{Handle::Kind::file, fd, {}, 0, resolved, false};
+        return new Handle{Handle::Kind::file, fd, {}, 0, resolved, (attributes & FILE_FLAG_DELETE_ON_CLOSE) != 0};
     }
     if (directory) {
         SetLastError(ERROR_ACCESS_DENIED); // a directory is not a file to open
@@ -230,7 +230,7 @@ BOOL CloseHandle(HANDLE object) {
     if (h == nullptr) return fail(EBADF);
     int result = close(h->fd);
     int error_number = errno;
-    if (h->delete_on_close) unlink(h->path.c_str());
+    if (h->delete_on_close && unlink(h->path.c_str()) != 0) rmdir(h->path.c_str());
     delete h;
     if (result != 0) return fail(error_number);
     return TRUE;
@@ -427,6 +427,18 @@ BOOL SetFileAttributesA(LPCSTR path, DWORD attributes) {
     else
         mode |= S_IWUSR;
     if (chmod(resolved.c_str(), mode) != 0) return fail(errno, path);
+    return TRUE;
+}
+
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size) {
+    Handle *h = as_handle(file, Handle::Kind::file);
+    if (h == nullptr) return fail(EBADF);
+    if (kind != FileDispositionInfo || information == nullptr || size < sizeof(FILE_DISPOSITION_INFO)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    h->delete_on_close = static_cast<const FILE_DISPOSITION_INFO *>(information)->DeleteFile != 0;
+    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 

@@ -39,6 +39,7 @@ namespace platform {
 
 std::string resolve_path(const char *path) {
     std::string spelled = path != nullptr ? path : "";
+    if (spelled.starts_with("\\\\?\\")) spelled.erase(0, 4);
     for (char &c : spelled)
         if (c == '\\') c = '/';
     if (spelled.empty() || exists(spelled)) return spelled;

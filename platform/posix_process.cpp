@@ -19,20 +19,6 @@ bool fail(int error_number, const char *path) {
     return false;
 }
 
-// Writes all of `count` bytes, retrying short writes.
-bool write_all(int fd, const char *bytes, std::size_t count) {
-    while (count > 0) {
-        ssize_t put = write(fd, bytes, count);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes += put;
-        count -= static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 } // namespace
 
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
@@ -67,55 +53,6 @@ DWORD GetTempPathA(DWORD size, LPSTR buffer) {
     std::memcpy(buffer, directory.c_str(), directory.size() + 1);
     return static_cast<DWORD>(directory.size());
 }
-
-BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL fail_if_exists) {
-    std::string source = platform::resolve_path(from);
-    std::string target = platform::resolve_path(to);
-    int in = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return fail(errno, from);
-    struct stat info {};
-    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode)) {
-        int error_number = S_ISDIR(info.st_mode) ? EACCES : errno;
-        close(in);
-        return fail(error_number, from);
-    }
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (fail_if_exists ? O_EXCL : O_TRUNC);
-    int out = open(target.c_str(), flags, info.st_mode & 0777);
-    if (out < 0) {
-        int error_number = errno;
-        close(in);
-        return fail(error_number, to);
-    }
-    char block[65536];
-    bool copied = true;
-    int error_number = 0;
-    for (;;) {
-        ssize_t got = read(in, block, sizeof block);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            if (got < 0) {
-                copied = false;
-                error_number = errno;
-            }
-            break;
-        }
-        if (!write_all(out, block, static_cast<std::size_t>(got))) {
-            copied = false;
-            error_number = errno;
-            break;
-        }
-    }
-    close(in);
-    if (close(out) != 0 && copied) {
-        copied = false;
-        error_number = errno;
-    }
-    if (!copied) return fail(error_number, to);
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
-}
-
-void Sleep(DWORD milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
     std::string text = source != nullptr ? source : "";

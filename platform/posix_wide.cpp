@@ -123,3 +123,70 @@ BOOL FindNextFileW(HANDLE search, LPWIN32_FIND_DATAW data) {
 BOOL DeleteFileW(LPCWSTR path) { return DeleteFileA(narrow_path(path).c_str()); }
 
 BOOL RemoveDirectoryW(LPCWSTR path) { return RemoveDirectoryA(narrow_path(path).c_str()); }
+
+BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security) {
+    return CreateDirectoryA(narrow_path(path).c_str(), security);
+}
+
+BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) { return SetFileAttributesA(narrow_path(path).c_str(), attributes); }
+
+BOOL MoveFileExW(LPCWSTR, LPCWSTR, DWORD) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+namespace {
+
+// Hands a text out as the path calls do: its length, or the size needed (terminator included).
+DWORD put_path(const std::string &text, LPWSTR buffer, DWORD size) {
+    std::wstring wide = widen(text.c_str(), text.size());
+    if (buffer == nullptr || wide.size() >= size) return static_cast<DWORD>(wide.size() + 1);
+    std::wmemcpy(buffer, wide.c_str(), wide.size() + 1);
+    return static_cast<DWORD>(wide.size());
+}
+
+} // namespace
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
+    char path[4096];
+    DWORD length = GetModuleFileNameA(module, path, sizeof path);
+    if (length == 0 || length >= sizeof path) return 0;
+    DWORD put = put_path(std::string(path, length), buffer, size);
+    if (put < size) return put;
+    // Cut to size as Windows does, with ERROR_INSUFFICIENT_BUFFER.
+    std::wstring wide = widen(path, length);
+    if (buffer != nullptr && size > 0) {
+        std::wmemcpy(buffer, wide.c_str(), size - 1);
+        buffer[size - 1] = L'\0';
+    }
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+}
+
+DWORD GetTempPathW(DWORD size, LPWSTR buffer) {
+    char path[4096];
+    DWORD length = GetTempPathA(sizeof path, path);
+    if (length == 0 || length >= sizeof path) return 0;
+    return put_path(std::string(path, length), buffer, size);
+}
+
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR *file_part) {
+    std::string spelled = narrow_path(path);
+    DWORD needed = GetFullPathNameA(spelled.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return 0;
+    std::string full(needed, '\0');
+    DWORD length = GetFullPathNameA(spelled.c_str(), needed, full.data(), nullptr);
+    full.resize(length);
+    if (file_part != nullptr) *file_part = nullptr;
+    return put_path(full, buffer, size);
+}
+
+DWORD ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size) {
+    std::string text = narrow_path(source);
+    DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+    std::string expanded(needed, '\0');
+    ExpandEnvironmentStringsA(text.c_str(), expanded.data(), needed);
+    expanded.resize(needed - 1);
+    DWORD length = put_path(expanded, destination, size);
+    return length < size ? length + 1 : length;
+}

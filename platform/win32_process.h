@@ -1,7 +1,8 @@
 // Process and module calls the uninstaller makes beyond the file calls of
-// platform/win32.h: its own path, the temporary directory, copying a file and
-// waiting. Windows has them in <windows.h>; the POSIX stand-ins behave as the
-// real calls do for the cases the uninstaller meets.
+// platform/win32.h: its own path, the temporary directory, wide paths and the
+// schedule of deletions at restart. Windows has them in <windows.h>; the
+// POSIX stand-ins behave as the real calls do for the cases the uninstaller
+// meets.
 #pragma once
 
 #include "platform/win32.h"
@@ -23,15 +24,10 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 // the buffer is too small.
 DWORD GetTempPathA(DWORD size, LPSTR buffer);
 
-// Copies the bytes of `from` to `to`; with fail_if_exists set an existing
-// target is kept and the call fails with ERROR_FILE_EXISTS.
-BOOL CopyFileA(LPCSTR from, LPCSTR to, BOOL fail_if_exists);
-
-void Sleep(DWORD milliseconds);
-
 // The uninstaller's walk spells paths in wide characters, so that names the
 // ANSI code page cannot hold are still found and deleted. Here the ANSI code
-// page is UTF-8 and a wide character holds one code point.
+// page is UTF-8 and a wide character holds one code point. A path may start
+// with "\\?\", which is dropped.
 using WCHAR = wchar_t;
 using LPWSTR = WCHAR *;
 using LPCWSTR = const WCHAR *;
@@ -54,10 +50,31 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data);
 BOOL FindNextFileW(HANDLE search, LPWIN32_FIND_DATAW data);
 BOOL DeleteFileW(LPCWSTR path);
 BOOL RemoveDirectoryW(LPCWSTR path);
+BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES security);
+BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
+DWORD GetTempPathW(DWORD size, LPWSTR buffer);
+DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR *file_part);
+DWORD ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size);
+
+// Nothing here deletes at a restart: scheduling always fails with ERROR_ACCESS_DENIED.
+constexpr DWORD MOVEFILE_DELAY_UNTIL_REBOOT = 0x4;
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
+
+// Deletion by handle: with FileDispositionInfo, what the handle opened is
+// deleted when it closes (a directory only if it is empty by then).
+enum FILE_INFO_BY_HANDLE_CLASS { FileDispositionInfo = 4 };
+struct FILE_DISPOSITION_INFO {
+    unsigned char DeleteFile;
+};
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID information, DWORD size);
 
 // Directories open only with FILE_FLAG_BACKUP_SEMANTICS; FILE_FLAG_OPEN_REPARSE_POINT
-// opens a link itself. Sharing is not enforced.
+// opens a link itself. Sharing is not enforced. A directory opened to be
+// deleted on close is removed then if it is empty.
 constexpr DWORD FILE_SHARE_DELETE = 0x4;
+constexpr DWORD DELETE = 0x00010000;
+constexpr DWORD FILE_READ_ATTRIBUTES = 0x80;
 constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
 constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
 constexpr DWORD FILE_FLAG_DELETE_ON_CLOSE = 0x04000000;

@@ -1,13 +1,10 @@
 // The wizard: the "Uninstall" window class and its one window procedure for
-// the main window and the pages, the pages with their button handlers, the
-// message loop, the removal itself and the start of the deletion pass copy.
+// the main window and the pages, the pages with their button handlers and
+// the message loop around the removal run.
 #include "uninstall/wizard.h"
 
 #include "uninstall/dialog_ids.h"
-#include "uninstall/registry.h"
-#include "uninstall/removal.h"
-
-#include <shlobj.h>
+#include "uninstall/run.h"
 
 namespace {
 
@@ -38,11 +35,24 @@ HWND page_window;
 ButtonHandler page_handler;
 bool page_open;
 PageExit page_exit;
+// Until removal has run, a quit is the user's cancellation.
+bool removal_done;
+int exit_code = ERROR_INSTALL_FAILURE;
+// Page 3's second line: completion, or the one sentence that says what is left.
+const char *result_sentence = "The removal of the filters is now complete.";
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 void ask_to_stop() {
-    if (MessageBoxA(main_window, kStopQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) == IDYES) PostQuitMessage(0);
+    if (MessageBoxA(main_window, kStopQuestion, kCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (!removal_done) exit_code = ERROR_INSTALL_USEREXIT;
+    PostQuitMessage(0);
+}
+
+// Ends the program; what removal deferred goes to the copy first.
+[[noreturn]] void wizard_end() {
+    if (!removal.deferred.empty()) deletion_copy_start(removal);
+    ExitProcess(static_cast<UINT>(exit_code));
 }
 
 void page_close(PageExit exit) {
@@ -103,7 +113,7 @@ const Page kPages[] = {
     {"PROMPT3",
      page3_buttons,
      {{IDC_PROMPT3_TEXT1, ""},
-      {IDC_PROMPT3_TEXT2, "The removal of the filters is now complete."},
+      {IDC_PROMPT3_TEXT2, nullptr}, // the result sentence
       {IDC_PROMPT3_TEXT3, "Click on OK to finish this program"}}},
 };
 
@@ -121,7 +131,7 @@ void message_loop() {
     MSG message;
     while (page_open) {
         BOOL got = GetMessageA(&message, nullptr, 0, 0);
-        if (got == 0 || got == -1) ExitProcess(0);
+        if (got == 0 || got == -1) wizard_end();
         HWND dialog = own_window_for(message.hwnd);
         if (dialog != nullptr && IsDialogMessageA(dialog, &message)) continue;
         TranslateMessage(&message);
@@ -143,7 +153,7 @@ PageExit page_show(const Page &page) {
         if (control == nullptr)
             system_record("GetDlgItem", GetLastError(), nullptr);
         else
-            SetWindowTextA(control, field.text);
+            SetWindowTextA(control, field.text != nullptr ? field.text : result_sentence);
     }
     HWND first = GetDlgItem(window, IDOK);
     if (first == nullptr) {
@@ -158,61 +168,6 @@ PageExit page_show(const Page &page) {
     return page_exit;
 }
 
-// The shell folders that are never deleted, nor any directory holding one.
-constexpr int kShellFolders[] = {
-    CSIDL_PROFILE,           CSIDL_DESKTOPDIRECTORY,        CSIDL_PERSONAL,
-    CSIDL_APPDATA,           CSIDL_LOCAL_APPDATA,           CSIDL_PROGRAM_FILES,
-    CSIDL_PROGRAM_FILESX86,  CSIDL_PROGRAM_FILES_COMMON,    CSIDL_PROGRAM_FILES_COMMONX86,
-    CSIDL_COMMON_APPDATA,    CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS,
-    CSIDL_STARTMENU,         CSIDL_COMMON_STARTMENU,        CSIDL_FAVORITES,
-    CSIDL_MYPICTURES,        CSIDL_MYMUSIC,                 CSIDL_MYVIDEO,
-};
-
-// Folders a 32-bit program is not told of by the shell (the 64-bit Program
-// Files), or that older systems have no folder number for; an unset variable
-// stays as written, which is no drive path and protects nothing.
-constexpr const char *kFolderVariables[] = {
-    "%ProgramW6432%", "%CommonProgramW6432%", "%PUBLIC%", "%ALLUSERSPROFILE%", "%USERPROFILE%", "%SystemDrive%\\",
-};
-
-// The directories no recorded path may name: the system's Windows directory
-// with everything in it, the user's own Windows directory on a terminal
-// server, the shell folders and the temporary directory, each with every
-// directory holding it. Without the Windows directory nothing is known.
-ProtectedDirectories protected_directories() {
-    ProtectedDirectories protect;
-    char path[kPathCapacity];
-    UINT length = GetSystemWindowsDirectoryA(path, sizeof path);
-    protect.known = length > 0 && length < sizeof path &&
-                    removal_protect(protect, path, Protection::folder_and_contents);
-    length = GetWindowsDirectoryA(path, sizeof path);
-    if (length > 0 && length < sizeof path) removal_protect(protect, path, Protection::folder);
-    for (int folder : kShellFolders)
-        if (SUCCEEDED(SHGetFolderPathA(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, path)))
-            removal_protect(protect, path, Protection::folder);
-    for (const char *variable : kFolderVariables) {
-        DWORD size = ExpandEnvironmentStringsA(variable, path, sizeof path);
-        if (size > 0 && size <= sizeof path) removal_protect(protect, path, Protection::folder);
-    }
-    DWORD temporary = GetTempPathA(sizeof path, path);
-    if (temporary > 0 && temporary < sizeof path) removal_protect(protect, path, Protection::folder);
-    return protect;
-}
-
-// A recorded path that is refused deletes nothing and keeps the registry
-// items, so that the set stays registered and can be removed once the value
-// is mended. With no path recorded there is nothing to delete but the items.
-void removal_run() {
-    char value[kPathCapacity];
-    bool expandable = false;
-    if (registry_read_default(kInstallationKeyItem, value, expandable)) {
-        char directory[kPathCapacity];
-        if (!removal_installation_path(value, expandable, protected_directories(), directory)) return;
-        removal_delete_tree(removal, directory, "*.*");
-    }
-    for (const char *item : kRegistryItems) registry_item_delete(item);
-}
-
 void wizard_run() {
     PageExit confirmed = PageExit::none;
     do {
@@ -222,30 +177,14 @@ void wizard_run() {
     // Only Continue on page 2 removes anything: a page that could not be shown
     // is no consent.
     if (confirmed != PageExit::next) return;
-    removal_run();
+    RemovalResult result = removal_run(removal);
+    removal_done = true;
+    exit_code = removal_exit_code(result);
+    if (result == RemovalResult::at_restart)
+        result_sentence = "Some files could not be removed now; they will be removed when the computer restarts.";
+    else if (result == RemovalResult::incomplete)
+        result_sentence = "Some files could not be removed and are still on this computer.";
     page_show(kPages[2]);
-}
-
-// Starts the temporary copy with "-u" and the deferred list. The copy is
-// held open delete-on-close with an inheritable handle, so that nothing can
-// replace it before it starts and the system deletes it once the copy, which
-// inherits the handle, has ended. A copy that could not be made, opened or
-// checked is not started.
-void deletion_copy_start() {
-    char copy[kPathCapacity];
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE file = removal_copy_prepare(removal, copy, &inherit);
-    if (file == INVALID_HANDLE_VALUE) return;
-    std::string line = removal_copy_command(copy, removal.deferred);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessA(copy, line.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
-                       &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    CloseHandle(file);
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -290,12 +229,18 @@ int wizard_main(HINSTANCE instance, int show) {
             wizard_run();
         }
     }
-    if (!removal.deferred.empty()) deletion_copy_start();
     PostQuitMessage(0);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    ExitProcess(0);
+    wizard_end();
+}
+
+int silent_main() {
+    removal_note_own_path(removal);
+    exit_code = removal_exit_code(removal_run(removal));
+    removal_done = true;
+    wizard_end();
 }

@@ -2,16 +2,20 @@
 # The setup program's whole life cycle under Wine on a virtual display:
 #   wine_e2e.sh <setup.exe> <Windows bin directory> <winhost.exe> <uninstall_driver.exe>
 #               <native bin directory> <samples directory> <work directory>
-# 0. a silent install into a folder that holds other files is refused;
+# 0. a silent install is refused, with a non-zero exit code and nothing
+#    written, into a folder that holds other files, a folder inside the Windows
+#    directory, a known folder, and a relative path; the setup program carries
+#    its version;
 # 1. a silent install into a folder under Program Files whose path has spaces
 #    writes the seven programs and exactly the registry items the uninstaller
-#    removes; Wine's uninstaller lists the filter set; installing again updates
-#    it in place;
+#    removes, with the uninstall entry's values administrators expect; Wine's
+#    uninstaller lists the filter set; installing again updates it in place,
+#    and a second folder while it is installed is refused;
 # 2. each installed converter, started through the test host, writes the same
 #    bytes as the native build;
 # 3. the uninstaller started from the registry's UninstallString and driven
-#    through its pages removes the folder and the items; its temporary copy
-#    ends, and a canary beside the folder stays as it was;
+#    through its pages removes the folder, the items and the emptied vendor
+#    key; its temporary copy ends, and a canary beside the folder stays as it was;
 # 4. a second install after the removal goes to the default folder.
 # Exits 77 (skipped) only when no Windows build is configured; once one is,
 # a missing program, Wine or xvfb-run fails the test.
@@ -112,7 +116,11 @@ registry_change() {
 software='HKEY_LOCAL_MACHINE\Software'
 if "$wine" reg query 'HKLM\Software\Wow6432Node' /reg:64 >/dev/null 2>&1; then software+='\Wow6432Node'; fi
 
-# The two keys as `reg query` shows them after an install into $1.
+version=$(sed -n 's/^project(RiscosFilters VERSION \([0-9.]*\) .*/\1/p' "$(dirname "$0")/../../CMakeLists.txt")
+[ -n "$version" ] || fail "no project version in CMakeLists.txt"
+
+# The two keys as `reg query` shows them after an install into $1, the
+# uninstall entry's estimated size left out (checked apart).
 expected_keys() {
   cat <<EOF
 
@@ -122,13 +130,32 @@ HKEY_LOCAL_MACHINE\Software\Velmora\Filters
 
 HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\KVFilters
     Contact    REG_SZ    Velmora
+    DisplayIcon    REG_SZ    $1\uninstallkv.exe,0
     DisplayName    REG_SZ    Velmora's Filters
+    DisplayVersion    REG_SZ    $version
     HelpLink    REG_SZ    Velmora
+    InstallLocation    REG_SZ    $1
+    NoModify    REG_DWORD    0x1
+    NoRepair    REG_DWORD    0x1
     Publisher    REG_SZ    Velmora
+    QuietUninstallString    REG_SZ    "$1\uninstallkv.exe" /S
     UninstallString    REG_SZ    "$1\uninstallkv.exe"
 EOF
 }
-registry_keys() { reg32 query "$filters_key"; reg32 query "$uninstall_key"; }
+registry_keys() { reg32 query "$filters_key"; reg32 query "$uninstall_key" | grep -v '^    EstimatedSize '; }
+# The estimated size in KB is the installed programs' size.
+check_estimated_size() {
+  local stated expected
+  stated=$(reg32 query "$uninstall_key" /v EstimatedSize | sed -n 's/^    EstimatedSize    REG_DWORD    //p')
+  expected=$(( $(cat "$1"/*.exe | wc -c) / 1024 ))
+  [ -n "$stated" ] && [ $((stated)) -ge $((expected - 8)) ] && [ $((stated)) -le $((expected + 8)) ] ||
+    fail "EstimatedSize is ${stated:-missing}, not about $expected KB"
+}
+nothing_written() {
+  key_exists "$filters_key" && fail "a refused install ($1) wrote $filters_key"
+  key_exists "$uninstall_key" && fail "a refused install ($1) wrote $uninstall_key"
+  return 0
+}
 
 # The folder holds the seven programs of this build and nothing else.
 check_files() {
@@ -142,12 +169,30 @@ check_files() {
 
 snapshot before
 
-step "0. a folder that holds other files is refused"
-status=$(run_setup "/D=$program_files\\Velmora Filters Test-data")
-[ "$status" = 2 ] || fail "the setup program's exit code is $status, not 2"
+step "0. folders the filters may not own are refused"
+# The version resource holds the key and its value as UTF-16 strings, one after the other.
+python3 -c 'import sys; sys.exit(("ProductVersion\0" + sys.argv[2] + "\0").encode("utf-16-le") not in open(sys.argv[1], "rb").read())' \
+  "$setup" "$version" || fail "the setup program carries no product version $version"
+windows=$("$wine" cmd /c 'echo %windir%' | crlf)
+documents="$("$wine" cmd /c 'echo %USERPROFILE%' | crlf)\Documents"
+windows_unix=$("$wine" winepath -u "$windows" | crlf)
+windows_before=$(ls "$windows_unix")
+# folder | what it is
+refused=(
+  "$program_files\Velmora Filters Test-data|a folder that holds other files"
+  "$windows\Velmora Filters|a folder inside the Windows directory"
+  "$windows|the Windows directory"
+  "$documents|a known folder"
+  "Velmora Filters|a relative path"
+)
+for row in "${refused[@]}"; do
+  IFS='|' read -r folder what <<<"$row"
+  status=$(run_setup "/D=$folder")
+  [ "$status" != 0 ] || fail "setup installed into $what ($folder)"
+  nothing_written "$what"
+done
 [ "$(listing "$canary_unix"; cat "$canary_unix/keep.txt")" = "$canary_before" ] || fail "the refused folder changed"
-key_exists "$filters_key" && fail "a refused install wrote $filters_key"
-key_exists "$uninstall_key" && fail "a refused install wrote $uninstall_key"
+[ "$(ls "$windows_unix")" = "$windows_before" ] || fail "a refused install wrote into $windows"
 
 step "1. silent install into $install"
 status=$(run_setup "/D=$install")
@@ -155,6 +200,7 @@ status=$(run_setup "/D=$install")
 check_files "$install_unix"
 [ "$(registry_keys)" = "$(expected_keys "$install")" ] ||
   fail "the registry holds: $(registry_keys)"
+check_estimated_size "$install_unix"
 snapshot installed
 added=$(registry_change before installed)
 expected_added=$(printf '+%s\n' "[$software\\Velmora]" "[$software\\Velmora\\Filters]" \
@@ -166,6 +212,8 @@ expected_added=$(printf '+%s\n' "[$software\\Velmora]" "[$software\\Velmora\\Fil
   "[$software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KVFilters]	\"Publisher\"=\"Velmora\"" \
   "[$software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KVFilters]	\"UninstallString\"=\"\\\"${install//\\/\\\\}\\\\uninstallkv.exe\\\"\"" |
   LC_ALL=C sort)
+# The uninstall entry's other values are checked above; here, that nothing else changed.
+added=$(grep -v 'KVFilters\]	"\(DisplayIcon\|DisplayVersion\|EstimatedSize\|InstallLocation\|NoModify\|NoRepair\|QuietUninstallString\)"=' <<<"$added")
 [ "$added" = "$expected_added" ] || fail "the install changed the registry by:
 $added
 instead of:
@@ -180,6 +228,12 @@ status=$(run_setup)
 check_files "$install_unix"
 [ ! -e "$default_install_unix" ] || fail "installing again went to the default folder"
 [ "$(registry_keys)" = "$(expected_keys "$install")" ] || fail "installing again changed the registry: $(registry_keys)"
+
+step "1c. a second folder while the filters are installed is refused"
+status=$(run_setup "/D=$program_files\Velmora Filters Other")
+[ "$status" != 0 ] || fail "setup installed into a second folder"
+[ ! -e "$program_files_unix/Velmora Filters Other" ] || fail "the refused second folder was written"
+[ "$(registry_keys)" = "$(expected_keys "$install")" ] || fail "the refused install changed the registry: $(registry_keys)"
 
 step "2. the installed converters"
 convert() { # program sample output
@@ -206,7 +260,7 @@ step "3. the uninstaller from the registry's UninstallString"
 command_line=$(reg32 query "$uninstall_key" /v UninstallString | sed -n 's/^    UninstallString    REG_SZ    //p')
 [ "$command_line" = "\"$install\\uninstallkv.exe\"" ] || fail "UninstallString is $command_line"
 report=$work/report-uninstall.txt
-temp_copy="$work/Temp Files/uninstallkv.exe"
+temp_copies() { ls "$work/Temp Files" | grep '^uninstallkv-' || true; }
 "$wine" explorer /desktop=installer,640x480 "$driver" "$(winpath "$report")" - finish "$command_line" \
   "$(winpath "$work/Temp Files")" >/dev/null 2>&1 &
 driver_done() { grep -q '^result:' "$report" 2>/dev/null; }
@@ -214,15 +268,15 @@ within 180 driver_done || fail "the driver did not finish; report: $(cat "$repor
 sed 's/^/  driver: /' "$report"
 grep -q '^result: ok' "$report" || fail "the driver failed"
 # The copy waits a second, removes the deferred paths and ends; the system then deletes its file.
-all_gone() { [ ! -e "$install_unix" ] && [ ! -e "$temp_copy" ]; }
+all_gone() { [ ! -e "$install_unix" ] && [ -z "$(temp_copies)" ]; }
 within 30 all_gone || fail "left behind: $(listing "$install_unix" 2>/dev/null | tr '\n' ' ') $(ls "$work/Temp Files")"
 key_exists "$filters_key" && fail "$filters_key is still there"
 key_exists "$uninstall_key" && fail "$uninstall_key is still there"
 [ "$(listing "$canary_unix"; cat "$canary_unix/keep.txt")" = "$canary_before" ] || fail "the canary beside the folder changed"
 snapshot removed
-# The uninstaller removes the items it owns; the vendor key that holds them stays, empty.
+# The uninstaller removes the items it owns, and the vendor key they left empty.
 left=$(registry_change before removed)
-[ "$left" = "+[$software\\Velmora]" ] || fail "after the removal the registry differs by:
+[ -z "$left" ] || fail "after the removal the registry differs by:
 $left"
 "$wine" uninstaller --list 2>/dev/null | crlf | grep -qF 'KVFilters' && fail "Wine's uninstaller still lists the filter set"
 

@@ -1,6 +1,7 @@
-// The uninstaller's removal logic against the POSIX stand-ins: deferral,
-// tree deletion and its failure stop, long paths, the installation path check,
-// the registry item paths, the deletion pass copy and the "-u" pass.
+// The uninstaller's removal logic against the POSIX stand-ins: deferral by
+// identity, tree deletion of read-only, odd and long names, the installation
+// path check, the registry item paths, the deletion pass copy with what a
+// hostile user plants in its way, and the "-u" pass.
 #include "uninstall/removal.h"
 
 #include "platform/win32_process.h"
@@ -8,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
@@ -24,6 +24,21 @@ using testing_support::write_text;
 namespace {
 
 namespace fs = std::filesystem;
+
+// The wide spelling of a UTF-8 test path.
+std::wstring w(std::string_view text) {
+    int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+    return wide;
+}
+
+// The state of a run whose program file is at `path`.
+RemovalState program_at(const std::string &path) {
+    RemovalState state;
+    EXPECT_TRUE(removal_note_program(state, w(path))) << path;
+    return state;
+}
 
 // Lays out an installation directory: names ending in "/" are directories,
 // the others files holding their own name. Paths are spelled as Windows
@@ -70,24 +85,10 @@ struct InstallationBuilder {
     }
 };
 
-std::string quoted(std::initializer_list<std::string> paths) {
-    std::string list;
-    for (const auto &path : paths) list += (list.empty() ? "\"" : " \"") + path + "\"";
+std::wstring quoted(std::initializer_list<std::string> paths) {
+    std::wstring list;
+    for (const auto &path : paths) list += (list.empty() ? L"\"" : L" \"") + w(path) + L"\"";
     return list;
-}
-
-// The names of a directory in the order the search gives them, "." and ".." left out.
-std::vector<std::string> search_order(const std::string &directory) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((directory + "\\*.*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = entry.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return names;
 }
 
 TEST(TreeDeletion, DefersTheOwnFileBeforeItsDirectoriesInnermostFirst) {
@@ -95,18 +96,16 @@ TEST(TreeDeletion, DefersTheOwnFileBeforeItsDirectoriesInnermostFirst) {
     InstallationBuilder install(dir, "Filters");
     install.add({"Bmpload.exe", "readme", "bin/uninstallkv.exe", "bin/help.txt", "bin/data/modes.txt", "docs/",
                  "docs/guide/intro.txt"});
-    RemovalState state{install.at("bin/uninstallkv.exe"), ""};
+    RemovalState state = program_at(install.at("bin/uninstallkv.exe"));
 
-    EXPECT_EQ(removal_delete_tree(state, (install.root + "\\").c_str(), "*.*"), nullptr);
+    EXPECT_EQ(removal_delete_tree(state, w(install.root + "\\"), L"*.*"), RemovalResult::complete);
 
     EXPECT_EQ(state.deferred, quoted({install.at("bin/uninstallkv.exe"), install.at("bin"), install.root}));
     EXPECT_EQ(install.remaining(), (std::set<std::string>{"bin/", "bin/uninstallkv.exe"}));
 
     // The copy's pass then removes them in list order: the file first, then the emptied directories.
-    std::vector<std::string> paths{install.at("bin/uninstallkv.exe"), install.at("bin"), install.root};
-    std::vector<const char *> arguments;
-    for (const auto &path : paths) arguments.push_back(path.c_str());
-    removal_deletion_pass(arguments);
+    CloseHandle(state.own_file);
+    removal_deletion_pass(std::vector<std::wstring>{w(install.at("bin/uninstallkv.exe")), w(install.at("bin")), w(install.root)});
     EXPECT_FALSE(install.exists());
 }
 
@@ -114,11 +113,13 @@ TEST(TreeDeletion, ARunFromOutsideDefersNothing) {
     TempDir dir;
     InstallationBuilder install(dir, "Filters");
     install.add({"uninstallkv.exe", "bin/Gifload.exe", "empty/"});
-    RemovalState state{dir.path.string() + "\\elsewhere\\uninstallkv.exe", ""};
+    write_text(dir.file("uninstallkv.exe"), "MZ elsewhere");
+    RemovalState state = program_at(dir.file("uninstallkv.exe"));
 
-    EXPECT_EQ(removal_delete_tree(state, install.root.c_str(), "*.*"), nullptr);
-    EXPECT_EQ(state.deferred, "");
+    EXPECT_EQ(removal_delete_tree(state, w(install.root), L"*.*"), RemovalResult::complete);
+    EXPECT_EQ(state.deferred, L"");
     EXPECT_FALSE(install.exists());
+    CloseHandle(state.own_file);
 }
 
 TEST(TreeDeletion, APlainFileIsDeletedAndAMissingPathIsNothingToDo) {
@@ -126,68 +127,43 @@ TEST(TreeDeletion, APlainFileIsDeletedAndAMissingPathIsNothingToDo) {
     InstallationBuilder install(dir, "Filters");
     install.add({"single.txt"});
     RemovalState state{};
-    EXPECT_EQ(removal_delete_tree(state, install.at("single.txt").c_str(), "*.*"), nullptr);
+    EXPECT_EQ(removal_delete_tree(state, w(install.at("single.txt")), L"*.*"), RemovalResult::complete);
     EXPECT_FALSE(install.exists("single.txt"));
-    EXPECT_EQ(removal_delete_tree(state, install.at("missing").c_str(), "*.*"), nullptr);
+    EXPECT_EQ(removal_delete_tree(state, w(install.at("missing")), L"*.*"), RemovalResult::complete);
     EXPECT_TRUE(install.exists());
 }
 
-TEST(TreeDeletion, DeferralIsAPlainPrefixTestThatAlsoCatchesSiblingsStartingAlike) {
-    struct Case {
-        const char *path;
-        bool deferred;
-    };
-    const Case cases[] = {
-        {"C:\\Filters", true},
-        {"c:\\FILTERS\\bin", true},
-        {"C:\\Filters\\bin\\uninstallkv.exe", true},
-        {"C:\\Filters\\bin\\uninst", true}, // a sibling that merely starts alike
-        {"C:\\Fil", true},
-        {"C:\\Filters\\bin\\uninstallkv.exe.bak", false},
-        {"C:\\Filters\\docs", false},
-        {"D:\\Filters", false},
-        {"", false},
-    };
-    RemovalState state{"C:\\Filters\\bin\\uninstallkv.exe", ""};
-    for (const auto &c : cases) EXPECT_EQ(removal_is_deferred(state, c.path), c.deferred) << c.path;
-    EXPECT_FALSE(removal_is_deferred(RemovalState{}, "C:\\Filters"));
-
-    // In a real tree the look-alike sibling stays behind with the program.
+TEST(TreeDeletion, DeferralIsByIdentityWhateverTheSpelling) {
+    // The program noted in another spelling is still itself; siblings that
+    // merely start alike are not, and go.
     TempDir dir;
     InstallationBuilder install(dir, "Filters");
-    install.add({"uninstallkv.exe", "uninst", "other"});
-    RemovalState own{install.at("uninstallkv.exe"), ""};
-    EXPECT_EQ(removal_delete_tree(own, install.root.c_str(), "*.*"), nullptr);
-    EXPECT_EQ(install.remaining(), (std::set<std::string>{"uninst", "uninstallkv.exe"}));
-    EXPECT_EQ(own.deferred.size(), quoted({install.at("uninstallkv.exe"), install.at("uninst"), install.root}).size());
-    EXPECT_TRUE(own.deferred.ends_with(" " + quoted({install.root})));
+    install.add({"Bin/uninstallkv.exe", "Bin/uninst", "Bin/uninstallkv.exe.bak", "Binder/x.txt", "other"});
+    RemovalState state = program_at(dir.path.string() + "/FILTERS/bin/UNINSTALLKV.EXE");
+
+    EXPECT_EQ(removal_delete_tree(state, w(install.root), L"*.*"), RemovalResult::complete);
+
+    EXPECT_EQ(install.remaining(), (std::set<std::string>{"Bin/", "Bin/uninstallkv.exe"}));
+    EXPECT_EQ(state.deferred, quoted({install.at("Bin/uninstallkv.exe"), install.at("Bin"), install.root}));
+    CloseHandle(state.own_file);
 }
 
-TEST(TreeDeletion, AReadOnlyFileStopsTheWholeTreeThere) {
+TEST(TreeDeletion, ReadOnlyOddAndLongNamesAllGo) {
+    // Nothing in the tree stops the walk: read-only files and directories,
+    // names ending in a dot or a space, names no single-byte code page holds,
+    // and paths far beyond 260 characters.
     TempDir dir;
     InstallationBuilder install(dir, "Filters");
-    install.add({"a.txt", "b.txt", "locked.txt", "c/", "c/d.txt", "e.txt"});
-    ASSERT_TRUE(SetFileAttributesA(install.at("locked.txt").c_str(), FILE_ATTRIBUTE_READONLY));
-    std::vector<std::string> order = search_order(install.root);
+    std::string deep = std::string(120, 'd') + "/" + std::string(120, 'e') + "/" + std::string(120, 'f');
+    install.add({"a.txt", "locked.txt", "locked-dir/inner.txt", "dot./x.txt", "space /y.txt", "name.", "name ",
+                 "\xE6\x97\xA5\xE6\x9C\xAC/\xCE\xA9mega.txt", "na\xC3\xAFve.txt", std::string_view(deep + "/long.txt")});
+    for (const char *locked : {"locked.txt", "locked-dir/inner.txt", "locked-dir"})
+        ASSERT_TRUE(SetFileAttributesA(install.at(locked).c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_GT(install.at(deep + "/long.txt").size(), 300u);
     RemovalState state{};
 
-    SystemRecord *failure = removal_delete_tree(state, install.root.c_str(), "*.*");
-
-    ASSERT_NE(failure, nullptr);
-    EXPECT_EQ(failure->code, ERROR_ACCESS_DENIED);
-    EXPECT_EQ(std::string(failure->text),
-              "Access is denied.\r\n(DeleteFile) (5) (" + install.at("locked.txt") + ")");
-    // Whatever the search gave before the locked file is gone; it and the rest stay.
-    std::set<std::string> expected;
-    bool after = false;
-    for (const auto &name : order) {
-        after = after || name == "locked.txt";
-        if (!after) continue;
-        if (name == "c") expected.insert({"c/", "c/d.txt"});
-        else expected.insert(name);
-    }
-    EXPECT_EQ(install.remaining(), expected);
-    EXPECT_TRUE(install.exists());
+    EXPECT_EQ(removal_delete_tree(state, w(install.root), L"*.*"), RemovalResult::complete);
+    EXPECT_FALSE(install.exists()) << testing::PrintToString(install.remaining());
 }
 
 TEST(TreeDeletion, TheEndOfTheEntriesIsNoFailure) {
@@ -196,42 +172,13 @@ TEST(TreeDeletion, TheEndOfTheEntriesIsNoFailure) {
     install.add({"empty/", "one/only.txt"});
     RemovalState state{};
     SetLastError(ERROR_SUCCESS);
-    EXPECT_EQ(removal_delete_tree(state, install.at("empty").c_str(), "*.*"), nullptr);
+    EXPECT_EQ(removal_delete_tree(state, w(install.at("empty")), L"*.*"), RemovalResult::complete);
     EXPECT_FALSE(install.exists("empty"));
-    EXPECT_EQ(removal_delete_tree(state, install.at("one").c_str(), "*.*"), nullptr);
+    EXPECT_EQ(removal_delete_tree(state, w(install.at("one")), L"*.*"), RemovalResult::complete);
     EXPECT_FALSE(install.exists("one"));
     // Had code 18 counted as a failure, this is the record the deletion would have returned.
     EXPECT_EQ(std::string(system_record("FindNextFile", ERROR_NO_MORE_FILES, nullptr)->text),
               "There are no more files.\r\n(FindNextFile) (18)");
-}
-
-TEST(TreeDeletion, PathsBeyondTheBufferAreSkippedAndTheirDirectoryStays) {
-    TempDir dir;
-    InstallationBuilder install(dir, "Filters");
-    // The directory and its search pattern fit the 260-character buffer
-    // exactly; one file inside it fits too, the other does not.
-    std::string deep(100, 'd');
-    deep += "/" + std::string(kPathCapacity - 1 - install.root.size() - 5 - deep.size() - 1, 'e');
-    std::string inner = deep + "/" + std::string(40, 'f');
-    std::string sibling = deep + "/g";
-    install.add({std::string_view(inner), std::string_view(sibling)});
-    ASSERT_EQ(install.at(deep).size() + 4, kPathCapacity - 1);
-    ASSERT_GE(install.at(inner).size(), kPathCapacity);
-    RemovalState state{};
-
-    SystemRecord *failure = removal_delete_tree(state, install.root.c_str(), "*.*");
-
-    ASSERT_NE(failure, nullptr);
-    // The record keeps to its 251 characters.
-    EXPECT_EQ(std::string(failure->text),
-              ("The directory is not empty.\r\n(Remove Directory) (145) (" + install.at(deep) + ")").substr(0, 251));
-    EXPECT_TRUE(install.exists(inner));
-    EXPECT_EQ(install.remaining(), (std::set<std::string>{deep.substr(0, 100) + "/", deep + "/", inner}));
-
-    // A starting path that does not fit is not touched at all.
-    std::string too_long = install.at(inner);
-    EXPECT_EQ(removal_delete_tree(state, too_long.c_str(), "*.*"), nullptr);
-    EXPECT_TRUE(install.exists(inner));
 }
 
 // A system drive laid out in a test directory as the directory "C:", which
@@ -249,11 +196,11 @@ struct SystemDrive {
             fs::create_directories(dir.path / "C:" / folder);
         fs::create_directory_symlink("Windows", dir.path / "C:" / "Shortcut");
         fs::current_path(dir.path);
-        protect.known = removal_protect(protect, "C:\\Windows", Protection::folder_and_contents);
+        protect.known = removal_protect(protect, L"C:\\Windows", Protection::folder_and_contents);
         for (const char *folder : {"C:\\Users\\bob", "C:\\Users\\bob\\Desktop", "C:\\Users\\bob\\Documents",
                                    "C:\\Program Files", "C:\\Program Files (x86)", "C:\\ProgramData", "C:\\Users\\Public",
                                    "C:\\Users\\bob\\AppData\\Local\\Temp\\"})
-            EXPECT_TRUE(removal_protect(protect, folder, Protection::folder)) << folder;
+            EXPECT_TRUE(removal_protect(protect, w(folder), Protection::folder)) << folder;
     }
     ~SystemDrive() { fs::current_path(saved); }
 };
@@ -297,6 +244,7 @@ TEST(InstallationPath, EverySpellingResolvesToOnePathOrIsRefused) {
         {"C:\\Windows Filters", false, "C:\\Windows Filters"},
         {"C:\\Users\\bob\\AppData\\Local\\Programs\\Velmora", false, "C:\\Users\\bob\\AppData\\Local\\Programs\\Velmora"},
         {"D:\\Filters", false, "D:\\Filters"}, // nothing there: nothing to delete
+        {"C:\\\xCE\xA9mega \xE6\x97\xA5\xE6\x9C\xAC", false, "C:\\\xCE\xA9mega \xE6\x97\xA5\xE6\x9C\xAC"},
         // Other spellings of the Windows directory and what lies in it.
         {"C:\\windows.", false, nullptr},
         {"C:\\windows ", false, nullptr},
@@ -347,17 +295,18 @@ TEST(InstallationPath, EverySpellingResolvesToOnePathOrIsRefused) {
         {"C:\\Fil\tters", false, nullptr},
     };
     for (const auto &c : cases) {
-        char path[kPathCapacity] = "untouched";
-        bool accepted = removal_installation_path(c.value, c.expand, drive.protect, path);
+        std::wstring path = L"untouched";
+        bool accepted = removal_installation_path(w(c.value), c.expand, drive.protect, path);
         EXPECT_EQ(accepted, c.path != nullptr) << '"' << c.value << '"';
-        EXPECT_EQ(std::string(path), c.path != nullptr ? c.path : "") << '"' << c.value << '"';
+        EXPECT_EQ(path, w(c.path != nullptr ? c.path : "")) << '"' << c.value << '"';
     }
     // Until the Windows directory is known, nothing is accepted.
-    char path[kPathCapacity];
-    EXPECT_FALSE(removal_installation_path("C:\\Velmora Filters", false, ProtectedDirectories{}, path));
-    // A path the buffer cannot hold is refused, never cut.
-    std::string long_path = "C:\\" + std::string(kPathCapacity, 'v');
-    EXPECT_FALSE(removal_installation_path(long_path, false, drive.protect, path));
+    std::wstring path;
+    EXPECT_FALSE(removal_installation_path(L"C:\\Velmora Filters", false, ProtectedDirectories{}, path));
+    // Long paths are taken whole; one longer than any the system takes is refused, never cut.
+    std::wstring part(120, L'v');
+    EXPECT_TRUE(removal_installation_path(L"C:\\" + part + L"\\" + part + L"\\" + part, false, drive.protect, path));
+    EXPECT_FALSE(removal_installation_path(L"C:\\" + std::wstring(32767, L'v'), false, drive.protect, path));
 }
 
 TEST(TreeDeletion, LinksInTheTreeAreRemovedNeverFollowed) {
@@ -371,20 +320,11 @@ TEST(TreeDeletion, LinksInTheTreeAreRemovedNeverFollowed) {
     fs::create_symlink(dir.path / "canary" / "keep.txt", InstallationBuilder::host(install.at("bin/file-link")));
     RemovalState state{};
 
-    EXPECT_EQ(removal_delete_tree(state, install.root.c_str(), "*.*"), nullptr);
+    EXPECT_EQ(removal_delete_tree(state, w(install.root), L"*.*"), RemovalResult::complete);
 
     EXPECT_FALSE(install.exists());
     EXPECT_EQ(read_text(dir.file("canary/keep.txt")), "keep");
     EXPECT_EQ(read_text(dir.file("canary/inner/keep.txt")), "keep");
-}
-
-TEST(TreeDeletion, NamesBeyondASingleByteCodePageAreDeleted) {
-    TempDir dir;
-    InstallationBuilder install(dir, "Filters");
-    install.add({"\xE6\x97\xA5\xE6\x9C\xAC/\xCE\xA9mega.txt", "na\xC3\xAFve.txt", "plain.txt"});
-    RemovalState state{};
-    EXPECT_EQ(removal_delete_tree(state, install.root.c_str(), "*.*"), nullptr);
-    EXPECT_FALSE(install.exists());
 }
 
 TEST(RegistryItems, RootNamesMatchWithoutCaseAndTheLastPartNamesAValue) {
@@ -444,77 +384,101 @@ struct TemporaryDirectoryOverride {
     }
 };
 
-TEST(DeletionCopy, CopiesTheProgramToTheTemporaryDirectoryHeldOpenUntilStarted) {
-    TempDir dir;
-    fs::create_directory(dir.path / "Local Settings");
-    std::string temporary = (dir.path / "Local Settings").string();
-    write_text(dir.file("uninstallkv.exe"), "MZ program bytes");
-    write_text(temporary + "/uninstallkv.exe", "an older copy that is replaced");
-    RemovalState state{dir.file("uninstallkv.exe"), quoted({"C:\\Filters\\uninstallkv.exe", "C:\\Filters"})};
-    TemporaryDirectoryOverride use(temporary);
+// What a hostile user can plant where the copy would go.
+enum class Plant { nothing, hard_link, symbolic_link, directory, read_only_file };
 
-    char copy[kPathCapacity];
-    HANDLE held = removal_copy_prepare(state, copy, nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(std::string(copy), temporary + "/uninstallkv.exe");
-    EXPECT_EQ(read_file(copy), read_file(dir.file("uninstallkv.exe")));
-    EXPECT_EQ(removal_copy_command(copy, state.deferred),
-              "\"" + temporary + "/uninstallkv.exe\" -u \"C:\\Filters\\uninstallkv.exe\" \"C:\\Filters\"");
-    // The last handle gone, the copy goes with it.
-    EXPECT_TRUE(CloseHandle(held));
-    EXPECT_FALSE(fs::exists(copy));
+TEST(DeletionCopy, GoesIntoANewDirectoryOfItsOwnFromTheRunningFileWhateverIsPlanted) {
+    for (Plant plant : {Plant::nothing, Plant::hard_link, Plant::symbolic_link, Plant::directory, Plant::read_only_file}) {
+        SCOPED_TRACE(static_cast<int>(plant));
+        TempDir dir;
+        fs::create_directory(dir.path / "Local Settings");
+        std::string temporary = (dir.path / "Local Settings").string();
+        std::string planted = temporary + "/uninstallkv.exe";
+        write_text(dir.file("canary.txt"), "keep");
+        switch (plant) {
+        case Plant::nothing: break;
+        case Plant::hard_link: fs::create_hard_link(dir.file("canary.txt"), planted); break;
+        case Plant::symbolic_link: fs::create_symlink(dir.file("canary.txt"), planted); break;
+        case Plant::directory: fs::create_directory(planted); break;
+        case Plant::read_only_file:
+            write_text(planted, "keep");
+            SetFileAttributesA(planted.c_str(), FILE_ATTRIBUTE_READONLY);
+            break;
+        }
+        write_text(dir.file("uninstallkv.exe"), "MZ program bytes");
+        RemovalState state = program_at(dir.file("uninstallkv.exe"));
+        state.deferred = quoted({"C:\\Filters\\uninstallkv.exe", "C:\\Filters"});
+        // The program's path now names other bytes: the copy is still of the running file.
+        fs::rename(dir.file("uninstallkv.exe"), dir.file("moved.exe"));
+        write_text(dir.file("uninstallkv.exe"), "MZ planted program");
+        TemporaryDirectoryOverride use(temporary);
 
-    RemovalState unknown{};
-    EXPECT_EQ(removal_copy_prepare(unknown, copy, nullptr), INVALID_HANDLE_VALUE);
-    // A temporary directory that cannot take the copy starts nothing.
-    TemporaryDirectoryOverride missing(dir.file("missing"));
-    EXPECT_EQ(removal_copy_prepare(state, copy, nullptr), INVALID_HANDLE_VALUE);
+        DeletionCopy copy;
+        ASSERT_TRUE(removal_copy_prepare(state, nullptr, nullptr, copy));
+        fs::path made = InstallationBuilder::host(std::string(copy.path.begin(), copy.path.end()));
+        EXPECT_EQ(made.filename(), "uninstallkv.exe");
+        EXPECT_EQ(made.parent_path().parent_path(), fs::path(temporary));
+        EXPECT_TRUE(made.parent_path().filename().string().starts_with("uninstallkv-"));
+        EXPECT_EQ(read_text(made.string()), "MZ program bytes");
+        EXPECT_EQ(removal_copy_command(copy.path, state.deferred),
+                  L"\"" + copy.path + L"\" -u \"C:\\Filters\\uninstallkv.exe\" \"C:\\Filters\"");
+        // The last handles gone, the copy and its directory go with them; the canary stays.
+        removal_copy_close(copy);
+        EXPECT_FALSE(fs::exists(made.parent_path()));
+        EXPECT_EQ(read_text(dir.file("canary.txt")), "keep");
+        EXPECT_EQ(fs::exists(fs::symlink_status(planted)), plant != Plant::nothing) << "what was planted is left alone";
+        CloseHandle(state.own_file);
+    }
 }
 
-TEST(DeletionCopy, ATemporaryDirectoryTooLongForTheBufferStartsNoCopy) {
+TEST(DeletionCopy, NoCopyWithoutTheRunningFileOrThroughALinkedTemporaryDirectory) {
     TempDir dir;
+    DeletionCopy copy;
+    EXPECT_FALSE(removal_copy_prepare(RemovalState{}, nullptr, nullptr, copy));
     write_text(dir.file("uninstallkv.exe"), "MZ");
-    std::string temporary = dir.path.string() + "/" + std::string(kPathCapacity - dir.path.string().size() - 10, 't');
-    fs::create_directory(temporary);
-    TemporaryDirectoryOverride use(temporary);
-    RemovalState state{dir.file("uninstallkv.exe"), ""};
-    char copy[kPathCapacity];
-    EXPECT_EQ(removal_copy_prepare(state, copy, nullptr), INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(fs::is_empty(temporary));
+    RemovalState state = program_at(dir.file("uninstallkv.exe"));
+    fs::create_directory(dir.path / "elsewhere");
+    fs::create_directory_symlink(dir.path / "elsewhere", dir.path / "Temp");
+    TemporaryDirectoryOverride use(dir.file("Temp"));
+    EXPECT_FALSE(removal_copy_prepare(state, nullptr, nullptr, copy));
+    EXPECT_TRUE(fs::is_empty(dir.path / "elsewhere"));
+    CloseHandle(state.own_file);
 }
 
-TEST(DeletionPass, WaitsASecondThenRemovesEachPathInOrderIgnoringFailures) {
+TEST(DeletionPass, RemovesEachPathInOrderReadOnlyAndLongOnesTooNeverBehindALink) {
     TempDir dir;
     InstallationBuilder install(dir, "Filters");
     install.add({"bin/uninstallkv.exe", "kept/", "kept/file.txt", "other.txt"});
     std::string deep = std::string(150, 'x') + "/" + std::string(150, 'y') + "/long.txt";
     install.add({std::string_view(deep)});
-    std::vector<std::string> paths{install.at("bin/uninstallkv.exe"), install.at("missing"), install.at("kept"),
-                                   install.at("bin"), install.at(deep), install.at("other.txt")};
-    std::vector<const char *> arguments;
-    for (const auto &path : paths) arguments.push_back(path.c_str());
+    ASSERT_TRUE(SetFileAttributesA(install.at("bin/uninstallkv.exe").c_str(), FILE_ATTRIBUTE_READONLY));
 
-    auto start = std::chrono::steady_clock::now();
-    removal_deletion_pass(arguments);
-    auto waited = std::chrono::steady_clock::now() - start;
+    removal_deletion_pass(std::vector<std::wstring>{w(install.at("bin/uninstallkv.exe")), w(install.at("missing")),
+                                                    w(install.at("kept")), w(install.at("bin")), w(install.at(deep)),
+                                                    w(install.at("other.txt"))});
 
-    EXPECT_GE(waited, std::chrono::milliseconds(1000));
-    // "kept" is not empty and the long path is skipped; everything else went in turn.
-    EXPECT_EQ(install.remaining(),
-              (std::set<std::string>{"kept/", "kept/file.txt", std::string(150, 'x') + "/",
-                                    std::string(150, 'x') + "/" + std::string(150, 'y') + "/", deep}));
+    // "kept" is not empty; everything else went in turn.
+    EXPECT_EQ(install.remaining(), (std::set<std::string>{"kept/", "kept/file.txt", std::string(150, 'x') + "/",
+                                                          std::string(150, 'x') + "/" + std::string(150, 'y') + "/"}));
+
+    // A deferred directory replaced by a link once the first run has ended:
+    // the link goes, and nothing behind it.
+    fs::create_directories(dir.path / "canary");
+    write_text(dir.file("canary/uninstallkv.exe"), "keep");
+    fs::create_directory_symlink(dir.path / "canary", InstallationBuilder::host(install.at("swapped")));
+    removal_deletion_pass(std::vector<std::wstring>{w(install.at("swapped/uninstallkv.exe")), w(install.at("swapped"))});
+    EXPECT_EQ(read_text(dir.file("canary/uninstallkv.exe")), "keep");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(InstallationBuilder::host(install.at("swapped")))));
 }
 
-TEST(OwnPath, IsTheRunningProgramAndAPathTooLongStaysUnknown) {
+TEST(OwnPath, IsTheRunningProgramWithEveryDirectoryHoldingIt) {
     RemovalState state{};
     removal_note_own_path(state);
     std::string running = fs::read_symlink("/proc/self/exe").string();
-    EXPECT_EQ(state.own_path, running.size() < kPathCapacity ? running : "");
-
-    char cut[8];
-    EXPECT_EQ(GetModuleFileNameA(nullptr, cut, sizeof cut), sizeof cut);
-    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(std::string(cut), running.substr(0, 7));
+    EXPECT_EQ(state.own_path, w(running));
+    fs::path parts(running);
+    EXPECT_EQ(state.own.size(), static_cast<std::size_t>(std::distance(parts.begin(), parts.end())));
+    CloseHandle(state.own_file);
 }
 
 } // namespace

@@ -2,15 +2,17 @@
 # End-to-end test of the Windows uninstallkv under Wine on a virtual display:
 #   wine_e2e.sh <Windows bin directory> <work directory> <screenshot directory>
 # The bin directory holds uninstallkv.exe; the driver, a test tool, is in
-# test-bin/ beside it. Five runs:
+# test-bin/ beside it. The runs:
 #  1. from inside the installation directory, driven through every page (the
-#     close box and Cancel answered No, Back, then Continue and OK): the tree
-#     and the registry items go, and after the copy's "-u" pass the
-#     uninstaller's own file and directories too; screenshots of the pages;
+#     close box and Cancel answered No, Back, then Continue and OK): the tree,
+#     the registry items and the emptied vendor key go, and after the copy's
+#     "-u" pass the uninstaller's own file and directories and the copy with
+#     its directory too; screenshots of the pages;
 #  2. from outside the directory: everything goes at once and no copy starts;
-#  3. Cancel on page 2 answered Yes: nothing is deleted;
+#     a vendor key that still holds another key stays;
+#  3. Cancel on page 2 answered Yes: nothing is deleted, exit code 1602;
 #  4. a relative installation path: nothing is deleted, the registry items
-#     stay and page 3 still shows;
+#     stay, page 3 says what is left and the exit code is 1603;
 #  5. a table of recorded paths, each run straight through the pages: other
 #     spellings of system directories delete nothing and keep the registry
 #     items; odd spellings of the installation directory, a REG_EXPAND_SZ
@@ -18,9 +20,20 @@
 #     nothing else; a link in the tree to a canary directory is never
 #     followed. Wine cannot make junctions (mklink /J fails) and shows a
 #     POSIX link to a directory as a directory reparse point, which it then
-#     cannot remove: the walk stops at the link, the registry items go. A
-#     canary directory beside the installation, and each system directory a
-#     row names, must come through unchanged.
+#     cannot remove: the link is scheduled for deletion at restart, the
+#     registry items go and page 3 says so. A canary directory beside the
+#     installation, and each system directory a row names, must come through
+#     unchanged;
+#  6. what a user can plant at %TEMP%\uninstallkv.exe (a hard link and a
+#     symbolic link to a canary, a directory, a read-only file): the canary
+#     and the plant stay unchanged, and removal completes;
+#  7. a Unicode installation folder holding read-only, hidden system, long
+#     and dot- and space-ended names, removed by an uninstaller started with
+#     its bin folder as the current directory: everything goes;
+#  8. a file held open by another program: everything else goes, the file
+#     and its folders are scheduled for deletion at restart, the registry
+#     items go, page 3 says so and the exit code is 3010;
+#  9. "/S": no window, exit code 0, nothing left.
 # Exits 77 (skipped) only when no Windows build is configured; once one is,
 # a missing program, Wine or xvfb-run fails the test.
 set -euo pipefail
@@ -47,6 +60,8 @@ fi
 bin=$(cd "$bin" && pwd)
 driver=$(cd "$(dirname "$driver")" && pwd)/uninstall_driver.exe
 export WINEPREFIX=${FILTERS_WINE_PREFIX:-$work/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine reads command lines in the locale's character set: UTF-8, for the Unicode folder.
+export LC_ALL=C.UTF-8
 mkdir -p "$(dirname "$WINEPREFIX")"
 timeout 300 "$wine" --version >/dev/null 2>&1 || fail "$wine does not run on this machine (run scripts/install-deps.sh)"
 # The driver without arguments prints its usage and exits with 2: proof that Wine runs this build.
@@ -63,6 +78,8 @@ view=(); [ "$machine" = 014c ] && view=(/reg:32)
 
 winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); printf 'Z:%s' "${p//\//\\}"; }
 reg() { "$wine" reg "$@" "${view[@]}" >/dev/null 2>&1; }
+pending_key='HKLM\System\CurrentControlSet\Control\Session Manager'
+pending() { "$wine" reg query "$pending_key" /v PendingFileRenameOperations 2>/dev/null | tr -d '\r'; }
 
 rm -rf "$work"
 mkdir -p "$work" "$shots" "$work/Temp Files"
@@ -72,12 +89,14 @@ uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\KVFilter
 uninstall_values=(HelpLink Publisher Contact UninstallString DisplayName)
 # The uninstaller's temporary directory, with a space: its copy must still start.
 temp_directory="$work/Temp Files"
-temp_copy_unix="$temp_directory/uninstallkv.exe"
+# The copy goes into a directory of its own there, which goes with it.
+copy_gone() { ! ls "$temp_directory" | grep -q '^uninstallkv-'; }
 
 cleanup() {
   reg delete "$filters_key" /f || true
   reg delete "$vendor_key" /f || true
   reg delete "$uninstall_key" /f || true
+  "$wine" reg delete "$pending_key" /v PendingFileRenameOperations /f >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
 
@@ -133,27 +152,29 @@ drive() {
   grep -q '^result: ok' "$report" || fail "the driver failed ($scenario)"
 }
 
-wait_gone() {
-  local path=$1 waited=0
-  while [ -e "$path" ]; do
+# Runs the command after it every half second until it succeeds, for at most 30 seconds.
+within_30s() {
+  local waited=0
+  until "$@"; do
     sleep 0.5
     waited=$((waited + 1))
     [ $waited -lt 60 ] || return 1
   done
 }
+absent() { [ ! -e "$1" ] && [ ! -L "$1" ]; }
+wait_gone() { within_30s absent "$1"; }
 
 echo "1. from inside the installation directory"
 install="$work/Program Files/Velmora Filters"
 make_installation "$install" yes
 register "$install"
-rm -f "$temp_copy_unix"
 drive finish "$install/bin/uninstallkv.exe" "$(winpath "$shots")"
 key_exists "$filters_key" && fail "$filters_key is still there"
 key_exists "$uninstall_key" && fail "$uninstall_key is still there"
-key_exists "$vendor_key" || fail "$vendor_key, which the uninstaller does not own, went"
+key_exists "$vendor_key" && fail "the empty $vendor_key is still there"
 wait_gone "$install" || fail "the copy's pass left $(listing "$install" | tr '\n' ' ')"
 [ "$(listing "$install-data")" = "$(printf '.\n./keep.txt')" ] || fail "the neighbouring directory changed"
-wait_gone "$temp_copy_unix" || fail "the temporary copy was not deleted when it ended"
+within_30s copy_gone || fail "the temporary copy was not deleted when it ended: $(ls "$temp_directory")"
 
 echo "2. from outside the installation directory"
 install="$work/Program Files/Velmora Filters"
@@ -161,12 +182,14 @@ outside="$work/elsewhere/uninstallkv.exe"
 make_installation "$install" no
 mkdir -p "$(dirname "$outside")" && cp "$bin/uninstallkv.exe" "$outside"
 register "$install"
-rm -f "$temp_copy_unix"
+reg add "$vendor_key\Other" /v Kept /d yes /f || fail "cannot write $vendor_key\Other"
 drive finish "$outside" -
 [ -e "$install" ] && fail "the installation directory is still there: $(listing "$install" | tr '\n' ' ')"
 [ -f "$outside" ] || fail "the uninstaller outside the directory went"
-[ -e "$temp_copy_unix" ] && fail "a copy was started although nothing was deferred"
+copy_gone || fail "a copy was started although nothing was deferred"
 key_exists "$filters_key" && fail "$filters_key is still there"
+value_exists "$vendor_key\Other" Kept || fail "$vendor_key went although it holds another key"
+reg delete "$vendor_key" /f
 
 echo "3. Cancel answered Yes"
 make_installation "$install" yes
@@ -200,7 +223,7 @@ make_installation "$relative" no
 before=$(listing "$relative")
 register "$relative"
 reg add "$filters_key" /ve /d "Velmora Filters" /f || fail "cannot write $filters_key"
-(cd "$work/current" && drive finish "$outside" -) || exit 1
+(cd "$work/current" && drive left "$outside" -) || exit 1
 [ "$(listing "$relative")" = "$before" ] || fail "a relative path was deleted: $(listing "$relative" | tr '\n' ' ')"
 registry_kept "relative path"
 
@@ -243,13 +266,16 @@ for row in "${rows[@]}"; do
   register_items
   uninstaller=$outside
   [ "$from" = inside ] && uninstaller="$target/bin/uninstallkv.exe"
-  drive straight "$uninstaller" -
+  case $outcome in gone) scenario=straight ;; link-kept) scenario=restart ;; *) scenario=left ;; esac
+  drive "$scenario" "$uninstaller" -
   if [ "$outcome" = gone ]; then
     wait_gone "$target" || fail "$name: the installation is still there: $(listing "$target" | tr '\n' ' ')"
     registry_gone "$name"
   elif [ "$outcome" = link-kept ]; then
     [ "$(readlink "$target/docs/link")" = "$canary" ] || fail "$name: the link went or changed"
+    pending | grep -qF 'docs\link' || fail "$name: the link is not scheduled for deletion at restart: $(pending)"
     registry_gone "$name"
+    "$wine" reg delete "$pending_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
   else
     [ "$(listing "$target")" = "$before" ] || fail "$name: the installation changed: $(listing "$target" | tr '\n' ' ')"
     registry_kept "$name"
@@ -263,6 +289,75 @@ for row in "${rows[@]}"; do
   reg delete "$filters_key" /f || true
   reg delete "$uninstall_key" /f || true
 done
+
+echo "6. what a user plants where the copy would go"
+plant="$temp_directory/uninstallkv.exe"
+for kind in hard-link symbolic-link directory read-only-file; do
+  echo "  $kind"
+  rm -rf "$install" "$plant"
+  make_installation "$install" yes
+  register "$install"
+  printf 'keep\n' >"$canary/keep.txt"
+  case $kind in
+    hard-link) ln "$canary/keep.txt" "$plant" ;;
+    symbolic-link) ln -s "$canary/keep.txt" "$plant" ;;
+    directory) mkdir "$plant" && printf 'keep\n' >"$plant/keep.txt" ;;
+    read-only-file) printf 'keep\n' >"$plant" && chmod a-w "$plant" ;;
+  esac
+  plant_before=$(ls -l --time-style=+ "$plant"; [ -d "$plant" ] && cat "$plant/keep.txt" || cat "$plant")
+  drive straight "$install/bin/uninstallkv.exe" -
+  wait_gone "$install" || fail "$kind: the copy's pass left $(listing "$install" | tr '\n' ' ')"
+  within_30s copy_gone || fail "$kind: the temporary copy stayed: $(ls "$temp_directory")"
+  registry_gone "$kind"
+  [ "$(listing "$canary"; cat "$canary/keep.txt" "$canary/inner/keep.txt")" = "$canary_before" ] || fail "$kind: the canary changed"
+  [ "$(ls -l --time-style=+ "$plant"; [ -d "$plant" ] && cat "$plant/keep.txt" || cat "$plant")" = "$plant_before" ] ||
+    fail "$kind: what was planted changed"
+  chmod -R u+w "$plant" 2>/dev/null || true
+  rm -rf "$plant"
+done
+
+echo "7. a Unicode folder of read-only, hidden, long and oddly ended names, from its own bin folder"
+ascii="$work/odd-names"
+unicode="$work/Ωmega 日本"
+rm -rf "$ascii" "$unicode"
+make_installation "$ascii" yes
+long="$ascii/$(printf 'l%.0s' {1..120})/$(printf 'm%.0s' {1..120})/$(printf 'n%.0s' {1..120})"
+mkdir -p "$long" "$ascii/dot-dir." "$ascii/space-dir " && printf 'x\n' >"$long/deep.txt"
+printf 'x\n' >"$ascii/name." && printf 'x\n' >"$ascii/name " && printf 'x\n' >"$ascii/dot-dir./in.txt"
+printf 'x\n' >"$ascii/space-dir /in.txt" && printf 'x\n' >"$ascii/hidden.sys" && printf 'x\n' >"$ascii/locked.txt"
+"$wine" cmd /c attrib +h +s "$(winpath "$ascii/hidden.sys")" >/dev/null 2>&1
+"$wine" cmd /c attrib +r "$(winpath "$ascii/locked.txt")" >/dev/null 2>&1
+"$wine" cmd /c attrib +r "$(winpath "$ascii/docs")" >/dev/null 2>&1
+mv "$ascii" "$unicode"
+mv "$ascii-data" "$unicode-data"
+register "$unicode"
+UNINSTALL_DIRECTORY=$(winpath "$unicode/bin") drive straight "$unicode/bin/uninstallkv.exe" -
+wait_gone "$unicode" || fail "the Unicode folder kept $(listing "$unicode" | tr '\n' ' ')"
+registry_gone unicode
+within_30s copy_gone || fail "the temporary copy stayed: $(ls "$temp_directory")"
+[ "$(listing "$unicode-data")" = "$(printf '.\n./keep.txt')" ] || fail "the neighbouring directory changed"
+rm -rf "$unicode-data"
+
+echo "8. a file held open by another program"
+make_installation "$install" yes
+register "$install"
+UNINSTALL_HOLD=$(winpath "$install/docs/readme.txt") drive restart "$install/bin/uninstallkv.exe" -
+left_over() { [ "$(listing "$install")" = "$(printf '.\n./docs\n./docs/readme.txt')" ]; }
+within_30s left_over || fail "the held file's removal left $(listing "$install" | tr '\n' ' ')"
+registry_gone held
+for scheduled in 'docs\readme.txt' 'Velmora Filters\docs' 'Velmora Filters'; do
+  pending | grep -qF "$scheduled" || fail "$scheduled is not scheduled for deletion at restart: $(pending)"
+done
+"$wine" reg delete "$pending_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
+rm -rf "$install"
+
+echo "9. silent removal"
+make_installation "$install" yes
+register "$install"
+drive silent "$install/bin/uninstallkv.exe" -
+wait_gone "$install" || fail "silent removal left $(listing "$install" | tr '\n' ' ')"
+registry_gone silent
+within_30s copy_gone || fail "the temporary copy stayed: $(ls "$temp_directory")"
 
 # The page screenshots, as PNG beside the driver's BMPs.
 if command -v convert >/dev/null; then

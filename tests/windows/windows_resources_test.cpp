@@ -51,7 +51,7 @@ TEST(WindowsResources, EveryProgramCarriesTheVersionAndItsManifest) {
         EXPECT_EQ(info->product_version_low, info->file_version_low);
         std::filesystem::path file = std::filesystem::path(executable.path).filename();
         const std::map<std::string, std::string> expected{
-            {"CompanyName", "Velmora"},     {"ProductName", "Velmora's Filters"},
+            {"CompanyName", FILTERS_COMPANY_NAME}, {"ProductName", FILTERS_PRODUCT_NAME},
             {"FileVersion", FILTERS_VERSION}, {"ProductVersion", FILTERS_VERSION},
             {"OriginalFilename", file.string()}, {"InternalName", file.stem().string()},
         };

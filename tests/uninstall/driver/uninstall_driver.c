@@ -1,19 +1,27 @@
 /* Drives uninstallkv as a user would, for the end-to-end test:
- *   uninstall_driver <report file> <screenshot directory or -> <finish|straight|cancel> <uninstallkv.exe> [<temp directory>]
+ *   uninstall_driver <report file> <screenshot directory or -> <scenario> <uninstallkv.exe> [<temp directory>]
  * The uninstaller is a path, or a command line that starts with a double quote
  * (as an UninstallString holds it), which is started as it stands.
  * "finish" goes through every page: the close box answered No on page 1,
  * Back on page 2, Cancel answered No on page 2, then Continue and OK, and
  * takes a screenshot of each page (page1.bmp, page2.bmp, page3.bmp).
  * "straight" presses Continue on pages 1 and 2 and OK on page 3, and checks
- * that page 3 reports completion whatever was removed.
- * "cancel" leaves page 1 with Continue and answers Cancel on page 2 with Yes.
+ * that page 3 reports completion; "restart" and "left" do the same and check
+ * that page 3 says what could not be removed, and the exit code 3010 or 1603.
+ * "cancel" leaves page 1 with Continue and answers Cancel on page 2 with Yes:
+ * exit code 1602. "silent" starts it with "/S" and checks that it ends with
+ * exit code 0 and never shows a window. The others end with exit code 0.
+ * When UNINSTALL_HOLD names a file, the driver holds it open (shared for
+ * reading alone, as an editor would) while the uninstaller runs; when
+ * UNINSTALL_DIRECTORY names a folder, the uninstaller starts with it as its
+ * current directory.
  * The report holds one line per step and ends with "result: ok" or
  * "result: failed: <why>"; the exit code is 0 or 1 as well. A temporary
  * directory given last becomes the uninstaller's TMP and TEMP, so that its
  * copy lands where the test looks (a path with spaces tests the copy's
  * quoted command line). */
 #include <windows.h>
+#include <shellapi.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
@@ -229,8 +237,11 @@ static const char *expect_page2(HWND page) {
     return NULL;
 }
 
+/* Page 3's second line, by how far removal got. */
+static const char *page3_result = "The removal of the filters is now complete.";
+
 static const char *expect_page3(HWND page) {
-    if (!field_is(page, 1018, "") || !field_is(page, 1019, "The removal of the filters is now complete.") ||
+    if (!field_is(page, 1018, "") || !field_is(page, 1019, page3_result) ||
         !field_is(page, 1020, "Click on OK to finish this program") || !field_is(page, IDOK, "OK"))
         return "page 3 does not hold its texts";
     return NULL;
@@ -313,48 +324,105 @@ static const char *cancel(HWND main_window) {
     return answer_question(IDYES);
 }
 
+struct Scenario {
+    const char *name;
+    const char *(*run)(HWND main_window, const char *shots);
+    const char *page3_result;
+    DWORD exit_code;
+};
+
+static const char *straight_with(HWND main_window, const char *shots) {
+    (void)shots;
+    return straight(main_window);
+}
+
+static const char *cancel_with(HWND main_window, const char *shots) {
+    (void)shots;
+    return cancel(main_window);
+}
+
+static const struct Scenario scenarios[] = {
+    {"finish", finish, "The removal of the filters is now complete.", 0},
+    {"straight", straight_with, "The removal of the filters is now complete.", 0},
+    {"restart", straight_with,
+     "Some files could not be removed now; they will be removed when the computer restarts.", 3010},
+    {"left", straight_with, "Some files could not be removed and are still on this computer.", 1603},
+    {"cancel", cancel_with, NULL, 1602},
+    {"silent", NULL, NULL, 0}, /* no pages: main() watches that no window appears */
+};
+
 int main(int argc, char **argv) {
-    STARTUPINFOA startup;
+    STARTUPINFOW startup;
+    /* The uninstaller's path in wide characters: it may name a folder outside the ANSI code page. */
+    LPWSTR *wide_arguments;
+    int wide_count = 0;
+    wchar_t wide_line[MAX_PATH + 8];
+    wchar_t directory[MAX_PATH];
     PROCESS_INFORMATION process;
-    char command_line[MAX_PATH + 3];
+    char command_line[MAX_PATH + 8];
+    char hold_path[MAX_PATH];
+    HANDLE held = INVALID_HANDLE_VALUE;
     HWND main_window;
     const char *application;
     const char *why;
     DWORD exit_code = 1;
+    const struct Scenario *scenario = NULL;
+    size_t i;
 
-    if ((argc != 5 && argc != 6) ||
-        (strcmp(argv[3], "finish") != 0 && strcmp(argv[3], "straight") != 0 && strcmp(argv[3], "cancel") != 0)) {
-        fprintf(stderr, "usage: uninstall_driver <report file> <screenshot directory or -> <finish|straight|cancel> "
-                        "<uninstallkv.exe> [<temp directory>]\n");
+    for (i = 0; argc >= 4 && i < sizeof scenarios / sizeof scenarios[0]; ++i)
+        if (strcmp(argv[3], scenarios[i].name) == 0) scenario = &scenarios[i];
+    if ((argc != 5 && argc != 6) || scenario == NULL) {
+        fprintf(stderr, "usage: uninstall_driver <report file> <screenshot directory or -> "
+                        "<finish|straight|restart|left|cancel|silent> <uninstallkv.exe> [<temp directory>]\n");
         return 2;
     }
+    if (scenario->page3_result != NULL) page3_result = scenario->page3_result;
     report = fopen(argv[1], "w");
     if (report == NULL) return 2;
     application = argv[4][0] == '"' ? NULL : argv[4];
-    if (snprintf(command_line, sizeof command_line, application ? "\"%s\"" : "%s", argv[4]) >= (int)sizeof command_line)
+    if (snprintf(command_line, sizeof command_line, application ? "\"%s\"%s" : "%s%s", argv[4],
+                 scenario->run == NULL ? " /S" : "") >= (int)sizeof command_line)
         return fail("the uninstaller's path is too long");
+    wide_arguments = CommandLineToArgvW(GetCommandLineW(), &wide_count);
+    if (wide_arguments == NULL || wide_count != argc ||
+        _snwprintf(wide_line, MAX_PATH + 8, application ? L"\"%ls\"%ls" : L"%ls%ls", wide_arguments[4],
+                   scenario->run == NULL ? L" /S" : L"") < 0)
+        return fail("cannot read the uninstaller's path");
+    wide_line[MAX_PATH + 7] = L'\0';
+    if (GetEnvironmentVariableA("UNINSTALL_HOLD", hold_path, sizeof hold_path) - 1u < sizeof hold_path - 1u) {
+        held = CreateFileA(hold_path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+        if (held == INVALID_HANDLE_VALUE) return fail("cannot hold the file UNINSTALL_HOLD names");
+        note("holding %s", hold_path);
+    }
 
     if (argc == 6 && (!SetEnvironmentVariableA("TMP", argv[5]) || !SetEnvironmentVariableA("TEMP", argv[5])))
         return fail("cannot set the temporary directory");
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
-    if (!CreateProcessA(application, command_line, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    if (GetEnvironmentVariableW(L"UNINSTALL_DIRECTORY", directory, MAX_PATH) - 1u >= MAX_PATH - 1u) directory[0] = L'\0';
+    if (!CreateProcessW(application ? wide_arguments[4] : NULL, wide_line, NULL, NULL, FALSE, 0, NULL,
+                        directory[0] != L'\0' ? directory : NULL, &startup, &process))
         return fail("cannot start the uninstaller");
     uninstaller_id = process.dwProcessId;
-    note("started %s", argv[4]);
+    note("started %s", command_line);
 
-    main_window = wait_top_window("Uninstall");
-    if (main_window == NULL) {
-        TerminateProcess(process.hProcess, 1);
-        return fail("the main window did not appear");
+    if (scenario->run == NULL) {
+        DWORD waited;
+        for (waited = 0; waited < WAIT_MS; waited += POLL_MS) {
+            if (top_window("Uninstall") != NULL || top_window("#32770") != NULL) {
+                TerminateProcess(process.hProcess, 1);
+                return fail("a window appeared");
+            }
+            if (WaitForSingleObject(process.hProcess, POLL_MS) == WAIT_OBJECT_0) break;
+        }
+        why = NULL;
+    } else if ((main_window = wait_top_window("Uninstall")) == NULL) {
+        why = "the main window did not appear";
+    } else if (!text_is(main_window, "Uninstall")) {
+        why = "the main window's caption is not \"Uninstall\"";
+    } else {
+        why = scenario->run(main_window, argv[2]);
     }
-    if (!text_is(main_window, "Uninstall")) {
-        TerminateProcess(process.hProcess, 1);
-        return fail("the main window's caption is not \"Uninstall\"");
-    }
-    why = strcmp(argv[3], "finish") == 0     ? finish(main_window, argv[2])
-          : strcmp(argv[3], "straight") == 0 ? straight(main_window)
-                                             : cancel(main_window);
     if (why != NULL) {
         TerminateProcess(process.hProcess, 1);
         return fail(why);
@@ -365,7 +433,8 @@ int main(int argc, char **argv) {
     }
     GetExitCodeProcess(process.hProcess, &exit_code);
     note("exit code %lu", (unsigned long)exit_code);
-    if (exit_code != 0) return fail("the uninstaller's exit code is not 0");
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    if (exit_code != scenario->exit_code) return fail("the uninstaller's exit code is not the scenario's");
     note("result: ok");
     fclose(report);
     return 0;
