@@ -2,7 +2,7 @@
 // and ImageMagick, and the shared corpus of real files, each compared pixel by
 // pixel with what netpbm's own decoder reads from the same file.
 #include "readers/gif.h"
-#include "tests/readers/raster_test_support.h"
+#include "tests/support/corpus_walk.h"
 #include "tests/support/pnm.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ namespace {
 // and mask. giftopnm refuses images that reach past the logical screen, which
 // the sprite does not care about, so it reads a copy whose screen is as large
 // as can be. Returns a description of the first difference, or "".
-std::string compare_with_giftopnm(const std::string &gif, const testing_support::Conversion &ours, TempDir &dir) {
+std::string compare_with_giftopnm(const std::string &gif, const testing_support::FilterConversion &ours, TempDir &dir) {
     Bytes copy = testing_support::read_file(gif);
     if (copy.size() >= 10) std::fill(copy.begin() + 6, copy.begin() + 10, 0xFF);
     std::string widened = dir.file("widened.gif");
@@ -86,11 +86,7 @@ TEST(GifExternal, NetpbmAndImageMagickFilesMatchGiftopnm) {
 
 // Corpus files that netpbm's decoder cannot read, or that Gifload refuses:
 // the outcome Gifload gives ("" for a conversion) and why.
-struct CorpusCase {
-    const char *outcome;
-    const char *why;
-};
-const std::map<std::string, CorpusCase> kCorpusCases = {
+const testing_support::CorpusTable kCorpusCases = {
     {"gif/image-gif/stall/issue-101-infinite-empty-loop.gif", {"Image has no pixels (width 0, height 9984)", "zero width"}},
     {"gif/image-gif/crashtest/issue-117-out-of-range.gif", {"Corruption in file.", "code beyond the next free entry"}},
     {"gif/image-gif/crashtest/issue-96-small-codesize.gif", {"Image has no pixels (width 0, height 0)", "empty image"}},
@@ -125,27 +121,13 @@ const std::map<std::string, CorpusCase> kCorpusCases = {
 };
 
 TEST(GifCorpus, EveryFileConvertsLikeGiftopnmOrAsItsCaseSays) {
-    std::filesystem::path root = testing_support::corpus_dir();
-    if (root.empty() || !std::filesystem::exists(root / "gif")) GTEST_SKIP() << "no GIF corpus";
+    if (testing_support::corpus_folder("gif").empty()) GTEST_SKIP() << "no GIF corpus";
     if (!testing_support::have_command("giftopnm")) GTEST_SKIP() << "giftopnm is not installed";
     TempDir dir;
-    int matched = 0;
-    int special = 0;
-    for (const auto &item : std::filesystem::recursive_directory_iterator(root / "gif")) {
-        if (item.path().extension() != ".gif") continue;
-        std::string relative = std::filesystem::relative(item.path(), root).generic_string();
-        auto ours = testing_support::convert_in_process(kGifloadProgram, item.path().string(), dir);
-        auto found = kCorpusCases.find(relative);
-        if (found == kCorpusCases.end()) {
-            EXPECT_EQ(compare_with_giftopnm(item.path().string(), ours, dir), "") << relative;
-            ++matched;
-        } else {
-            EXPECT_EQ(ours.succeeded ? "" : ours.failure, found->second.outcome) << relative << ": " << found->second.why;
-            ++special;
-        }
-    }
-    EXPECT_GT(matched, 150);
-    EXPECT_EQ(special, static_cast<int>(kCorpusCases.size()));
+    auto compare = [&dir](const std::string &gif, const testing_support::FilterConversion &ours) {
+        return compare_with_giftopnm(gif, ours, dir);
+    };
+    EXPECT_GT(testing_support::walk_corpus(kGifloadProgram, "gif", {".gif"}, kCorpusCases, compare), 150);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // netpbm and ImageMagick, and the shared corpus of real files, each compared
 // pixel by pixel with what netpbm's own decoder reads from the same file.
 #include "readers/pcx.h"
-#include "tests/readers/raster_test_support.h"
+#include "tests/support/corpus_walk.h"
 #include "tests/support/pnm.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ using testing_support::palette_ppm;
 
 namespace {
 
-bool sprite_size_differs(const testing_support::Conversion &ours, const Pnm &theirs) {
+bool sprite_size_differs(const testing_support::FilterConversion &ours, const Pnm &theirs) {
     return !ours.succeeded || ours.sprite.width != theirs.width || ours.sprite.height != theirs.height;
 }
 
@@ -28,7 +28,7 @@ bool sprite_size_differs(const testing_support::Conversion &ours, const Pnm &the
 // the colours and drops the alpha, and it refuses lines stored without runs
 // (encoding 0), so those files are read by ImageMagick with its alpha turned
 // off. Returns a description of the first difference, or "".
-std::string compare_with_pcxtoppm(const std::string &pcx, const testing_support::Conversion &ours) {
+std::string compare_with_pcxtoppm(const std::string &pcx, const testing_support::FilterConversion &ours) {
     Bytes file = testing_support::read_file(pcx);
     bool rgba = file.size() >= 128 && file[3] == 8 && file[65] == 4;
     bool stored = file.size() >= 128 && file[2] == 0;
@@ -89,12 +89,7 @@ TEST(PcxExternal, NetpbmAndImageMagickFilesMatchPcxtoppm) {
 // Corpus files that netpbm's decoder cannot read, reads differently, or that
 // Pcxload refuses: the outcome Pcxload gives ("" for a conversion), why, and
 // a reference rendering to compare with instead, where there is one.
-struct CorpusCase {
-    const char *outcome;
-    const char *why;
-    const char *reference = nullptr;
-};
-const std::map<std::string, CorpusCase> kCorpusCases = {
+const testing_support::CorpusTable kCorpusCases = {
     {"pcx/kimageformats/read/ccbug_463951.pcx",
      {"", "the palette marker stands 769 bytes before the end, not right after the data", "pcx/kimageformats/read/ccbug_463951.png"}},
     {"pcx/generated/patched/16col_4planes_v3_nopal.pcx", {"", "version 3 uses the default 16-colour palette"}},
@@ -111,7 +106,7 @@ const std::map<std::string, CorpusCase> kCorpusCases = {
 };
 
 // Compares the sprite with a reference rendering read by pngtopnm.
-std::string compare_with_reference(const std::string &png, const testing_support::Conversion &ours) {
+std::string compare_with_reference(const std::string &png, const testing_support::FilterConversion &ours) {
     Pnm theirs;
     if (!testing_support::decode_with("pngtopnm " + shell_quoted(png), theirs)) return "pngtopnm cannot read it";
     if (sprite_size_differs(ours, theirs)) return "size differs";
@@ -123,31 +118,11 @@ std::string compare_with_reference(const std::string &png, const testing_support
 }
 
 TEST(PcxCorpus, EveryFileConvertsLikePcxtoppmOrAsItsCaseSays) {
-    std::filesystem::path root = testing_support::corpus_dir();
-    if (root.empty() || !std::filesystem::exists(root / "pcx")) GTEST_SKIP() << "no PCX corpus";
+    if (testing_support::corpus_folder("pcx").empty()) GTEST_SKIP() << "no PCX corpus";
     if (!testing_support::have_command("pcxtoppm")) GTEST_SKIP() << "pcxtoppm is not installed";
-    TempDir dir;
-    int matched = 0;
-    int special = 0;
-    for (const auto &item : std::filesystem::recursive_directory_iterator(root / "pcx")) {
-        std::string extension = item.path().extension().string();
-        if (extension != ".pcx" && extension != ".PCX" && extension != ".dcx") continue;
-        std::string relative = std::filesystem::relative(item.path(), root).generic_string();
-        auto ours = testing_support::convert_in_process(kPcxloadProgram, item.path().string(), dir);
-        auto found = kCorpusCases.find(relative);
-        if (found == kCorpusCases.end()) {
-            EXPECT_EQ(compare_with_pcxtoppm(item.path().string(), ours), "") << relative;
-            ++matched;
-        } else {
-            EXPECT_EQ(ours.succeeded ? "" : ours.failure, found->second.outcome) << relative << ": " << found->second.why;
-            if (found->second.reference != nullptr) {
-                EXPECT_EQ(compare_with_reference((root / found->second.reference).string(), ours), "") << relative;
-            }
-            ++special;
-        }
-    }
-    EXPECT_GT(matched, 30);
-    EXPECT_EQ(special, static_cast<int>(kCorpusCases.size()));
+    EXPECT_GT(testing_support::walk_corpus(kPcxloadProgram, "pcx", {".pcx", ".PCX", ".dcx"}, kCorpusCases,
+                                           compare_with_pcxtoppm, compare_with_reference),
+              30);
 }
 
 } // namespace

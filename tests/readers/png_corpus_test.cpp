@@ -52,7 +52,7 @@ TEST(PngCorpus, EveryFileMatchesNetpbmOrFailsCleanly) {
     for (const fs::path &file : files) {
         const std::string name = corpus_name(file);
         SCOPED_TRACE(name);
-        const png_tests::Outcome out = png_tests::read_png_file(file.string());
+        const testing_support::ReaderRun out = png_tests::read_png_file(file.string());
         const auto reference = png_tests::netpbm_reference(file.string(), scratch.path.string());
         if (is_damaged_file(name)) {
             EXPECT_FALSE(out.ok) << "a damaged file was accepted";

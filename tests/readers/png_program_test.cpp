@@ -16,14 +16,14 @@ using draw_file::parse_draw;
 
 namespace {
 
-std::vector<PngRgb> palette_of(int count) {
-    std::vector<PngRgb> colours;
+std::vector<Rgb> palette_of(int count) {
+    std::vector<Rgb> colours;
     for (int i = 0; i < count; ++i)
         colours.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i)});
     return colours;
 }
 
-struct Conversion {
+struct PngCase {
     const char *what;
     PngBuilder png;
     int bpp;            // of the written sprite
@@ -32,8 +32,8 @@ struct Conversion {
     std::uint32_t box_x1, box_y1;
 };
 
-std::vector<Conversion> conversions() {
-    std::vector<Conversion> cases;
+std::vector<PngCase> conversions() {
+    std::vector<PngCase> cases;
     {
         PngBuilder png;
         png.size(23, 7).format(8, kPngPalette).palette(palette_of(200)).pattern();
@@ -72,7 +72,7 @@ std::vector<Conversion> conversions() {
 TEST(PngloadProgram, ConvertsToADrawSprite) {
     TempDir dir;
     for (Runner runner : runners_for("Pngload")) {
-        for (const Conversion &c : conversions()) {
+        for (const PngCase &c : conversions()) {
             SCOPED_TRACE(runner_name(runner) + ": " + c.what);
             const std::string input = dir.file("in.png");
             const std::string output = dir.file("out.aff");
@@ -99,8 +99,8 @@ TEST(PngloadProgram, ConvertsToADrawSprite) {
             int wrong = 0;
             for (std::uint32_t y = 0; y < c.png.height; ++y) {
                 for (std::uint32_t x = 0; x < c.png.width; ++x) {
-                    const png_tests::Rgb want = png_tests::builder_rgb(c.png, x, y);
-                    const std::uint32_t expected = static_cast<std::uint32_t>(want.red) << 16 | want.green << 8 | want.blue;
+                    const Rgb want = png_tests::builder_rgb(c.png, x, y);
+                    const std::uint32_t expected = static_cast<std::uint32_t>(want.r) << 16 | want.g << 8 | want.b;
                     const std::uint32_t got = draw.rgb(static_cast<int>(x), static_cast<int>(y));
                     if (got != expected && wrong++ < 3)
                         ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " is " << got << ", expected " << expected;
