@@ -11,7 +11,7 @@
 // are kept, not checked, when it is not).
 #include "markload/markload.h"
 #include "tests/digests/ddf_generator.h"
-#include "tests/folio/conversion.h"
+#include "tests/support/folio_harness.h"
 #include "tests/support/ddf_documents.h"
 #include "tests/support/sample_documents.h"
 
@@ -91,7 +91,7 @@ Rows markloadRows() {
 
 // Folioload in this process; what it prints joins the digest after its DDL.
 std::string folioRow(const TempDir &dir, const std::string &input, std::vector<std::string> options = {}) {
-    const folio_testing::Conversion result = folio_testing::convertPath(dir, input, std::move(options));
+    const testing_support::FolioConversion result = testing_support::convertPath(dir, input, std::move(options));
     std::string failure = result.failure;
     if (!result.succeeded && failure.empty()) failure = "(failed without a message)";
     return row(result.ddl + '\0' + result.console, failure);
