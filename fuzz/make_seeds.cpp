@@ -173,7 +173,7 @@ void folio_seeds() {
 }
 
 void markload_seeds() {
-    using markload_testing::DdfBuilder;
+    using testing_support::DdfBuilder;
     std::string sample = DdfBuilder{}
                              .colours({"%%+r 0 (Red) 1,0,0", "%%+c 0 (Ink) 1,0.5,0,0.2", "%%+h 0 (Grey) 8,20,60", "%%+t (Paper)"})
                              .line()

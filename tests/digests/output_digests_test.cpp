@@ -26,7 +26,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using digests::Document;
+using testing_support::Document;
 using namespace testing_support;
 
 const fs::path kSourceRoot = FILTERS_SOURCE_DIR;
@@ -74,7 +74,7 @@ std::string convertDdf(const std::string &ddf, std::string &failure) {
 }
 
 Rows markloadRows() {
-    std::vector<Document> documents = digests::generatedDocuments();
+    std::vector<Document> documents = testing_support::generatedDocuments();
     documents.push_back({"bench/letter", testing_support::generateLetter(3 << 20)});
     documents.push_back({"bench/dense", testing_support::generateDense(3 << 20)});
     documents.push_back({"samples/sample.ddf", read_text((kSourceRoot / "samples" / "sample.ddf").string())});

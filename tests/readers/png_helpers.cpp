@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 
-namespace png_tests {
+namespace testing_support {
 
 
 Rgb builder_rgb(const PngBuilder &png, std::uint32_t x, std::uint32_t y) {
@@ -176,4 +176,4 @@ std::string compare_pixels(const Bitmap *bitmap, const Reference &expected) {
     return report.str();
 }
 
-} // namespace png_tests
+} // namespace testing_support

@@ -10,9 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace png_tests {
-
-using namespace testing_support;
+namespace testing_support {
 
 // The PNG reader run in this process on a file or on built bytes.
 ReaderRun read_png_file(const std::string &path);
@@ -49,4 +47,4 @@ std::optional<Bytes> png_chunk_data(const Bytes &bytes, const std::string &type)
 // Returns a description of the first mismatches, or an empty string.
 std::string compare_pixels(const Bitmap *bitmap, const Reference &expected);
 
-} // namespace png_tests
+} // namespace testing_support

@@ -99,7 +99,7 @@ TEST(PngloadProgram, ConvertsToADrawSprite) {
             int wrong = 0;
             for (std::uint32_t y = 0; y < c.png.height; ++y) {
                 for (std::uint32_t x = 0; x < c.png.width; ++x) {
-                    const Rgb want = png_tests::builder_rgb(c.png, x, y);
+                    const Rgb want = testing_support::builder_rgb(c.png, x, y);
                     const std::uint32_t expected = static_cast<std::uint32_t>(want.r) << 16 | want.g << 8 | want.b;
                     const std::uint32_t got = draw.rgb(static_cast<int>(x), static_cast<int>(y));
                     if (got != expected && wrong++ < 3)
