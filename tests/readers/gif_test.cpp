@@ -8,18 +8,11 @@
 
 #include <random>
 
-using testing_support::bitmap_value;
-using testing_support::Bytes;
-using testing_support::GifBuilder;
-using testing_support::GifImage;
-using testing_support::Rgb;
+using namespace testing_support;
 
 namespace {
 
-std::string read_gif(const Bytes &bytes) {
-    testing_support::set_up_messages();
-    return testing_support::read_bytes_with(gif_read, bytes).failure;
-}
+std::string read_gif(const Bytes &bytes) { return reader_failure(gif_read, bytes); }
 
 std::vector<Rgb> grey_table(int n) {
     std::vector<Rgb> table;

@@ -8,16 +8,11 @@
 
 #include <random>
 
-using testing_support::bitmap_value;
-using testing_support::Bytes;
-using testing_support::PcxBuilder;
+using namespace testing_support;
 
 namespace {
 
-std::string read_pcx(const Bytes &bytes) {
-    testing_support::set_up_messages();
-    return testing_support::read_bytes_with(pcx_read, bytes).failure;
-}
+std::string read_pcx(const Bytes &bytes) { return reader_failure(pcx_read, bytes); }
 
 Bitmap *image() { return sprite_list.entries[0].image->image; }
 

@@ -72,6 +72,13 @@ inline ReaderRun read_bytes_with(ReadFunction read, const Bytes &bytes) {
     return read_path_with(read, path);
 }
 
+// The reader's failure text on the bytes, "" when it succeeded, with the
+// messages set up as the filter's entry sets them up.
+inline std::string reader_failure(ReadFunction read, const Bytes &bytes) {
+    set_up_messages();
+    return read_bytes_with(read, bytes).failure;
+}
+
 // The stored value of pixel (x, y) of a bitmap in sprite layout: a palette
 // index, or 0xBBGGRR (0xAABBGGRR at 32 bpp) for direct colour.
 inline std::uint32_t bitmap_value(const Bitmap *bitmap, std::int32_t x, std::int32_t y) {
