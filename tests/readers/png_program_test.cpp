@@ -33,40 +33,21 @@ struct PngCase {
 };
 
 std::vector<PngCase> conversions() {
-    std::vector<PngCase> cases;
-    {
-        PngBuilder png;
-        png.size(23, 7).format(8, kPngPalette).palette(palette_of(200)).pattern();
-        cases.push_back({"8-bit palette of 200 entries", png, 8, 200, 28, 23 * 512, 7 * 512});
-    }
-    {
-        PngBuilder png;
-        png.size(9, 4).format(4, kPngPalette).palette(palette_of(16)).pattern().interlace();
-        cases.push_back({"4-bit palette, interlaced", png, 4, 16, 27, 9 * 512, 4 * 512});
-    }
-    {
-        PngBuilder png;
-        png.size(10, 3).format(1, kPngGrey).pattern();
-        cases.push_back({"1-bit grey", png, 1, 2, 25, 5120, 1536});
-    }
-    {
-        PngBuilder png;
-        png.size(5, 5).format(16, kPngGrey).pattern().physical(3780, 1890, 1);
+    PngBuilder alpha_halves = PngBuilder{}.size(6, 5).format(16, kPngRgba).pattern().background_rgb(0x1000, 0x8000, 0xF000);
+    for (std::size_t i = 3; i < alpha_halves.samples.size(); i += 4) alpha_halves.samples[i] = (i / 4) % 2 == 0 ? 0 : 0xFFFF;
+    return {
+        {"8-bit palette of 200 entries", PngBuilder{}.size(23, 7).format(8, kPngPalette).palette(palette_of(200)).pattern(),
+         8, 200, 28, 23 * 512, 7 * 512},
+        {"4-bit palette, interlaced", PngBuilder{}.size(9, 4).format(4, kPngPalette).palette(palette_of(16)).pattern().interlace(),
+         4, 16, 27, 9 * 512, 4 * 512},
+        {"1-bit grey", PngBuilder{}.size(10, 3).format(1, kPngGrey).pattern(), 1, 2, 25, 5120, 1536},
         // 96 x 48 dpi: the 90 x 45 mode, box 5 x 46080 / 96 and 5 x 46080 / 48.
-        cases.push_back({"16-bit grey at 96 x 48 dpi", png, 8, 256, 15, 2400, 4800});
-    }
-    {
-        PngBuilder png;
-        png.size(3, 2).format(8, kPngRgb).pattern().physical(2835, 2835, 1);
-        cases.push_back({"8-bit colour at 72 dpi", png, 32, 0, 0x301680B5, 3 * 640, 2 * 640});
-    }
-    {
-        PngBuilder png;
-        png.size(6, 5).format(16, kPngRgba).pattern().background_rgb(0x1000, 0x8000, 0xF000);
-        for (std::size_t i = 3; i < png.samples.size(); i += 4) png.samples[i] = (i / 4) % 2 == 0 ? 0 : 0xFFFF;
-        cases.push_back({"16-bit colour with alpha and bKGD", png, 32, 0, 0x301680B5, 6 * 512, 5 * 512});
-    }
-    return cases;
+        {"16-bit grey at 96 x 48 dpi", PngBuilder{}.size(5, 5).format(16, kPngGrey).pattern().physical(3780, 1890, 1),
+         8, 256, 15, 2400, 4800},
+        {"8-bit colour at 72 dpi", PngBuilder{}.size(3, 2).format(8, kPngRgb).pattern().physical(2835, 2835, 1),
+         32, 0, 0x301680B5, 3 * 640, 2 * 640},
+        {"16-bit colour with alpha and bKGD", alpha_halves, 32, 0, 0x301680B5, 6 * 512, 5 * 512},
+    };
 }
 
 TEST(PngloadProgram, ConvertsToADrawSprite) {
