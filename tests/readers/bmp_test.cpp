@@ -256,27 +256,10 @@ TEST(BmploadProgram, ConvertsIdenticallyOnEveryPlatformAndReportsFailuresAsTheHo
         if (runner == Runner::native) native_output = written;
         EXPECT_FALSE(written.empty());
         EXPECT_EQ(written, native_output);
-
-        RunResult usage = run_program(runner, "Bmpload", {input});
-        EXPECT_FALSE(usage.succeeded);
-        EXPECT_NE(usage.exit_code, 0);
-        EXPECT_EQ(usage.failure_text, "Syntax: Bmpload <input file> <output file>");
-
-        std::string missing = dir.file("missing.bmp");
-        RunResult absent = run_program(runner, "Bmpload", {missing, output});
-        EXPECT_FALSE(absent.succeeded);
-        std::string path_shown = runner == Runner::native ? missing : windows_path(missing);
-        std::string tail = "(CreateFile) (2) (" + path_shown + ")";
-        ASSERT_GE(absent.failure_text.size(), tail.size());
-        EXPECT_EQ(absent.failure_text.substr(absent.failure_text.size() - tail.size()), tail);
-        if (runner == Runner::native) {
-            EXPECT_EQ(absent.failure_text, "The system cannot find the file specified.\r\n" + tail);
-        }
-
-        write_text(dir.file("bad.bmp"), "GIF89a");
-        RunResult bad = run_program(runner, "Bmpload", {dir.file("bad.bmp"), output});
-        EXPECT_EQ(bad.failure_text, "This is not a BMP file");
     }
+    expect_usage_and_missing_input("Bmpload");
+    const FailureCase failures[] = {{"not a BMP file", Bytes{'G', 'I', 'F', '8', '9', 'a'}, "This is not a BMP file"}};
+    expect_failure_texts("Bmpload", failures);
 }
 
 } // namespace

@@ -93,51 +93,20 @@ TEST(PngloadProgram, ConvertsToADrawSprite) {
 }
 
 TEST(PngloadProgram, FailuresReachTheHost) {
-    TempDir dir;
-    PngBuilder png;
-    png.size(8, 8).format(8, kPngRgb).pattern();
-    Bytes good = png.build();
-    Bytes truncated(good.begin(), good.begin() + 60);
+    Bytes good = PngBuilder{}.size(8, 8).format(8, kPngRgb).pattern().build();
     Bytes not_png = good;
     not_png[1] = 'Q';
     // IHDR of 1000000 x 400 colour pixels: a 1.2 GB bitmap.
     Bytes too_large = good;
     const Bytes ihdr = png_chunk("IHDR", {0x00, 0x0F, 0x42, 0x40, 0, 0, 0x01, 0x90, 8, 2, 0, 0, 0});
     std::copy(ihdr.begin(), ihdr.end(), too_large.begin() + 8);
-    write_file(dir.file("truncated.png"), truncated);
-    write_file(dir.file("not.png"), not_png);
-    write_file(dir.file("large.png"), too_large);
-
-    for (Runner runner : runners_for("Pngload")) {
-        const std::string missing = dir.file("missing.png");
-        const std::string shown_missing = runner == Runner::native ? missing : windows_path(missing);
-        // The system's own text for code 2: Windows' (and the POSIX stand-in's), or Wine's.
-        const std::string system_text =
-            runner == Runner::native ? "The system cannot find the file specified." : "File not found.";
-        struct Case {
-            const char *what;
-            std::vector<std::string> arguments;
-            std::string failure;
-        };
-        const Case cases[] = {
-            {"no arguments", {}, "Syntax: Pngload <input file> <output file>"},
-            {"one argument", {dir.file("not.png")}, "Syntax: Pngload <input file> <output file>"},
-            {"missing input", {missing, dir.file("out.aff")},
-             system_text + "\r\n(CreateFile) (2) (" + shown_missing + ")"},
-            {"not a PNG file", {dir.file("not.png"), dir.file("out.aff")}, "PNG:Not a PNG file"},
-            {"truncated", {dir.file("truncated.png"), dir.file("out.aff")}, "PNG:Unexpected end of file"},
-            {"over the bitmap limit", {dir.file("large.png"), dir.file("out.aff")},
-             "Image is too large (1000000 x 400 pixels at 24 bits per pixel)"},
-        };
-        for (const Case &c : cases) {
-            SCOPED_TRACE(runner_name(runner) + ": " + c.what);
-            const RunResult run = run_program(runner, "Pngload", c.arguments);
-            EXPECT_FALSE(run.succeeded);
-            EXPECT_NE(run.exit_code, 0);
-            EXPECT_EQ(run.failure_text, c.failure);
-        }
-        EXPECT_FALSE(std::filesystem::exists(dir.file("out.aff")));
-    }
+    expect_usage_and_missing_input("Pngload");
+    const FailureCase cases[] = {
+        {"not a PNG file", not_png, "PNG:Not a PNG file"},
+        {"truncated", Bytes(good.begin(), good.begin() + 60), "PNG:Unexpected end of file"},
+        {"over the bitmap limit", too_large, "Image is too large (1000000 x 400 pixels at 24 bits per pixel)"},
+    };
+    expect_failure_texts("Pngload", cases);
 }
 
 } // namespace
