@@ -141,7 +141,7 @@ void png_seeds() {
         png.size(5, 3).format(k.depth, k.colour).interlace(k.interlaced).pattern().filters();
         seed("png", k.name, png.build());
     }
-    std::vector<PngRgb> colours;
+    std::vector<Rgb> colours;
     for (int i = 0; i < 16; ++i) colours.push_back({static_cast<std::uint8_t>(i * 16), static_cast<std::uint8_t>(255 - i * 16), 40});
     seed("png", "palette4-trns-bkgd", PngBuilder{}.size(6, 3).format(4, kPngPalette).palette(colours).pattern()
                                           .transparency({0, 128, 255}).background_index(2).physical(2835, 2835, 1).build());
@@ -173,7 +173,7 @@ void folio_seeds() {
 }
 
 void markload_seeds() {
-    using markload_testing::DdfBuilder;
+    using testing_support::DdfBuilder;
     std::string sample = DdfBuilder{}
                              .colours({"%%+r 0 (Red) 1,0,0", "%%+c 0 (Ink) 1,0.5,0,0.2", "%%+h 0 (Grey) 8,20,60", "%%+t (Paper)"})
                              .line()

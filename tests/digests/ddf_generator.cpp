@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <string_view>
 
-namespace digests {
+namespace testing_support {
 namespace {
 
 // A generator of our own, so that the documents are the same with every
@@ -233,4 +233,4 @@ std::vector<Document> generatedDocuments() {
     return documents;
 }
 
-} // namespace digests
+} // namespace testing_support

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace digests {
+namespace testing_support {
 
 struct Document {
     std::string name;
@@ -13,4 +13,4 @@ struct Document {
 
 std::vector<Document> generatedDocuments();
 
-} // namespace digests
+} // namespace testing_support

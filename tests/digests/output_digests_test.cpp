@@ -11,7 +11,7 @@
 // are kept, not checked, when it is not).
 #include "markload/markload.h"
 #include "tests/digests/ddf_generator.h"
-#include "tests/folio/conversion.h"
+#include "tests/support/folio_harness.h"
 #include "tests/support/ddf_documents.h"
 #include "tests/support/sample_documents.h"
 
@@ -26,7 +26,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using digests::Document;
+using testing_support::Document;
 using namespace testing_support;
 
 const fs::path kSourceRoot = FILTERS_SOURCE_DIR;
@@ -74,7 +74,7 @@ std::string convertDdf(const std::string &ddf, std::string &failure) {
 }
 
 Rows markloadRows() {
-    std::vector<Document> documents = digests::generatedDocuments();
+    std::vector<Document> documents = testing_support::generatedDocuments();
     documents.push_back({"bench/letter", testing_support::generateLetter(3 << 20)});
     documents.push_back({"bench/dense", testing_support::generateDense(3 << 20)});
     documents.push_back({"samples/sample.ddf", read_text((kSourceRoot / "samples" / "sample.ddf").string())});
@@ -91,7 +91,7 @@ Rows markloadRows() {
 
 // Folioload in this process; what it prints joins the digest after its DDL.
 std::string folioRow(const TempDir &dir, const std::string &input, std::vector<std::string> options = {}) {
-    const folio_testing::Conversion result = folio_testing::convertPath(dir, input, std::move(options));
+    const testing_support::FolioConversion result = testing_support::convertPath(dir, input, std::move(options));
     std::string failure = result.failure;
     if (!result.succeeded && failure.empty()) failure = "(failed without a message)";
     return row(result.ddl + '\0' + result.console, failure);

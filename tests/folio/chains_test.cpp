@@ -1,19 +1,12 @@
 // Text chains, linked-frame chains and frames embedded in stories.
-#include "tests/folio/walk_support.h"
+#include "tests/support/folio_harness.h"
 #include "tests/support/ddl_checker.h"
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using folio_tests::convert;
-using folio_tests::hex;
-using folio_tests::objectText;
 
 namespace {
-
-FrameSpec box() { return FrameSpec{}.box(110000, 390000, 310000, 690000); }
-
-std::uint32_t body(const BuiltDocument &built, const std::string &label) { return built.labels.at(label) + 8; }
 
 std::size_t at(const std::string &ddl, const std::string &text) {
     std::size_t found = ddl.find(text);
@@ -36,7 +29,7 @@ TEST(Chains, StoryThroughThreeFramesInAnyPageOrder) {
         doc.mainRecord(chapter(1, 0, 0));
         for (const std::string &label : c.pageOrder) {
             doc.mainRecord(page(0, 0, 600000, 800000, 10000));
-            doc.mainRecord(textFrame(box().story(story)).named(label));
+            doc.mainRecord(textFrame(standardBox().story(story)).named(label));
         }
         BuiltDocument built = doc.build();
         auto result = convert(doc);
@@ -54,12 +47,9 @@ TEST(Chains, StoryThroughThreeFramesInAnyPageOrder) {
 }
 
 TEST(Chains, SingleFrameWritesNoChain) {
-    DocumentBuilder doc;
+    DocumentBuilder doc = documentWithPage();
     int story = doc.textStory(TextSpec{}.frameList("a").nextChunk().text("one"));
-    doc.masterRecord(page(0, 0, 600000, 800000, 10000));
-    doc.mainRecord(chapter(1, 0, 0));
-    doc.mainRecord(page(0, 0, 600000, 800000, 10000));
-    doc.mainRecord(textFrame(box().story(story)).named("a"));
+    doc.mainRecord(textFrame(standardBox().story(story)).named("a"));
     auto result = convert(doc);
     ASSERT_EQ(result.failure, "");
     EXPECT_EQ(result.ddl.find("CHAIN_"), std::string::npos);
@@ -69,13 +59,10 @@ TEST(Chains, SingleFrameWritesNoChain) {
 TEST(Chains, LinkedFramesAcrossPagesChainAtTheNextChapterOrTheEnd) {
     for (bool secondChapter : {true, false}) {
         SCOPED_TRACE(secondChapter ? "next chapter" : "end of document");
-        DocumentBuilder doc;
-        doc.masterRecord(page(0, 0, 600000, 800000, 10000));
-        doc.mainRecord(chapter(1, 0, 0));
+        DocumentBuilder doc = documentWithPage();
+        doc.mainRecord(linkedTextFrame(standardBox().story(4)).named("x"));
         doc.mainRecord(page(0, 0, 600000, 800000, 10000));
-        doc.mainRecord(linkedTextFrame(box().story(4)).named("x"));
-        doc.mainRecord(page(0, 0, 600000, 800000, 10000));
-        doc.mainRecord(linkedTextFrame(box().story(4)).named("y"));
+        doc.mainRecord(linkedTextFrame(standardBox().story(4)).named("y"));
         if (secondChapter) doc.mainRecord(chapter(2, 0, 0).named("ch2"));
         BuiltDocument built = doc.build();
         auto result = convert(doc);
@@ -93,8 +80,8 @@ TEST(Chains, LinkedFramesAcrossPagesChainAtTheNextChapterOrTheEnd) {
 TEST(Chains, LinkedFramesOnMasterPagesChainUnderTheChaptersNumbers) {
     DocumentBuilder doc;
     doc.masterRecord(page(0, 0, 600000, 800000, 10000));
-    doc.masterRecord(linkedTextFrame(box()).named("m1"));
-    doc.masterRecord(linkedTextFrame(box().stacking(1)).named("m2"));
+    doc.masterRecord(linkedTextFrame(standardBox()).named("m1"));
+    doc.masterRecord(linkedTextFrame(standardBox().stacking(1)).named("m2"));
     doc.mainRecord(chapter(1, 0, 0));
     doc.mainRecord(chapter(2, 0, 0));
     BuiltDocument built = doc.build();
@@ -110,25 +97,19 @@ TEST(Chains, LinkedFramesOnMasterPagesChainUnderTheChaptersNumbers) {
 }
 
 TEST(Embedded, FrameThatLeadsBackIntoItsStoryIsFatal) {
-    DocumentBuilder doc;
+    DocumentBuilder doc = documentWithPage();
     int story = doc.textStory(TextSpec{}.frameList("t").nextChunk().embeddedFrame(5));
-    doc.masterRecord(page(0, 0, 600000, 800000, 10000));
-    doc.mainRecord(chapter(1, 0, 0));
-    doc.mainRecord(page(0, 0, 600000, 800000, 10000));
-    doc.mainRecord(textFrame(box().story(story)).named("t"));
-    FrameSpec loop = box().story(story).flag(22).stacking(1);
+    doc.mainRecord(textFrame(standardBox().story(story)).named("t"));
+    FrameSpec loop = standardBox().story(story).flag(22).stacking(1);
     loop.inText(5);
     doc.mainRecord(textFrame(loop));
     EXPECT_EQ(convert(doc).failure, "Document is damaged: a frame embedded in story 0 leads back into it");
 }
 
 TEST(Embedded, FrameMissingBeforeTheEndOfTheContentsIsFatal) {
-    DocumentBuilder doc;
+    DocumentBuilder doc = documentWithPage();
     int story = doc.textStory(TextSpec{}.frameList("t").nextChunk().embeddedFrame(42));
-    doc.masterRecord(page(0, 0, 600000, 800000, 10000));
-    doc.mainRecord(chapter(1, 0, 0));
-    doc.mainRecord(page(0, 0, 600000, 800000, 10000));
-    doc.mainRecord(textFrame(box().story(story)).named("t"));
+    doc.mainRecord(textFrame(standardBox().story(story)).named("t"));
     BuiltDocument built = doc.build();
     // Without the record of length 0 the search runs into the contents limit.
     doc.header(360, built.labels.at("t") + static_cast<std::uint32_t>(8 + 160));

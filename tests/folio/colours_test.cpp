@@ -1,16 +1,16 @@
 // The colour section: standard colours, the document's colour table with its
 // tints, and literal colours of frames and styles.
-#include "tests/folio/conversion.h"
+#include "tests/support/folio_harness.h"
 
 #include "folio/colours.h"
 #include "folio/document.h"
 
 namespace {
 
-using namespace folio_testing;
+using namespace testing_support;
 
 std::string colours(const DocumentBuilder &doc) {
-    Conversion result = convert(doc);
+    FolioConversion result = convert(doc);
     EXPECT_TRUE(result.succeeded) << result.failure;
     return colourSection(result.ddl);
 }

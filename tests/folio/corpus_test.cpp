@@ -1,7 +1,7 @@
 // Real Impression documents made by others, read in place from the shared
 // corpus: every version-28 document converts; the older directory documents
 // stop with the version message.
-#include "tests/folio/conversion.h"
+#include "tests/support/folio_harness.h"
 
 #include <map>
 #include <regex>
@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace folio_testing;
+using namespace testing_support;
 
 std::filesystem::path impressionCorpus() {
     std::filesystem::path corpus = corpus_dir();
@@ -43,7 +43,7 @@ TEST(Corpus, EveryVersion28DocumentConverts) {
     for (const auto &path : documents) {
         for (std::vector<std::string> options : {std::vector<std::string>{}, std::vector<std::string>{"-nostylecheck"}}) {
             TempDir dir;
-            Conversion result = convertPath(dir, path.string(), options);
+            FolioConversion result = convertPath(dir, path.string(), options);
             ASSERT_TRUE(result.succeeded) << path << ": " << result.failure;
             EXPECT_EQ(result.ddl.rfind(kHeader + "// Colours\n\n" + kStandardColours, 0), 0u) << path;
             EXPECT_NE(result.ddl.find("\n\n\nSTYLE_100={style \"BodyText\"\n"), std::string::npos) << path;
@@ -115,7 +115,7 @@ TEST(Corpus, EveryParagraphEndGivesItsBreak) {
         DocumentBytes doc{read_file(path.string())};
         std::uint32_t length = doc.u32(364), offsets = doc.u32(336);
         TempDir dir;
-        Conversion result = convertPath(dir, path.string());
+        FolioConversion result = convertPath(dir, path.string());
         ASSERT_TRUE(result.succeeded) << result.failure;
         std::regex storyObject(R"((?:^|\n)STORY_(?:[0-9a-f]+_)?([0-9a-f]+)=\{story\n)");
         int stories = 0;
@@ -176,7 +176,7 @@ TEST(Corpus, EveryReachableFrameIsWrittenOnce) {
                 pageFrames(masterPages[first + 1], masterEnd, copyOffset);
         }
         TempDir dir;
-        Conversion result = convertPath(dir, path.string());
+        FolioConversion result = convertPath(dir, path.string());
         ASSERT_TRUE(result.succeeded) << result.failure;
         std::map<std::uint32_t, int> written;
         std::regex frameObject(R"(\n(?:TEXT|PICT)_([0-9a-f]+)=\{(?:textframe|pictframe))");
@@ -192,7 +192,7 @@ TEST(Corpus, OlderDirectoryDocumentsAreRefused) {
     ASSERT_FALSE(docData.empty());
     for (const auto &path : docData) {
         TempDir dir;
-        Conversion result = convertPath(dir, path.parent_path().string());
+        FolioConversion result = convertPath(dir, path.parent_path().string());
         EXPECT_EQ(result.failure, "File produced by too old a version of Impression") << path;
     }
 }

@@ -1,7 +1,7 @@
 // Runs the real Folioload program the way the host does: natively and, when a
 // Windows build is configured, under Wine; both must give the same bytes and
 // the same failure texts.
-#include "tests/folio/conversion.h"
+#include "tests/support/folio_harness.h"
 #include "tests/support/programs.h"
 
 #include <algorithm>
@@ -10,7 +10,7 @@
 
 namespace {
 
-using namespace folio_testing;
+using namespace testing_support;
 
 struct ProgramRun {
     RunResult result;
@@ -47,7 +47,7 @@ TEST(EndToEnd, ConvertsBothFormsWithTheSameBytesOnEveryRunner) {
     std::string single = doc.writeSingleFile(dir.file("Doc.bc5"));
     std::string directory = doc.writeDirectory(dir.file("DocDir"));
     std::string comma = doc.writeDirectory(dir.file("CommaDir"), ',');
-    Conversion inProcess = convert(doc);
+    FolioConversion inProcess = convert(doc);
     ASSERT_TRUE(inProcess.succeeded) << inProcess.failure;
     for (Runner runner : runners_for("Folioload")) {
         for (const std::string &input : {single, directory, comma}) {
@@ -85,7 +85,7 @@ TEST(EndToEnd, PicturePlacementsGiveTheSameBytesOnEveryRunner) {
         doc.mainRecord(pictureFrame(frame));
     }
     std::string document = doc.writeSingleFile(dir.file("Placements.bc5"));
-    Conversion inProcess = convert(doc);
+    FolioConversion inProcess = convert(doc);
     ASSERT_TRUE(inProcess.succeeded) << inProcess.failure;
     std::size_t placements = 0;
     for (std::size_t at = 0; (at = inProcess.ddl.find("{picturedata\n", at)) != std::string::npos; ++at) ++placements;

@@ -1,18 +1,18 @@
 // Program entry, options, settings file, the two document forms and the
 // header check, run in-process on built documents.
-#include "tests/folio/conversion.h"
+#include "tests/support/folio_harness.h"
 
 #include "folio/document.h"
 
 namespace {
 
-using namespace folio_testing;
+using namespace testing_support;
 
 const std::string kQuietDocumentDdl =
     kHeader + "// Colours\n\n" + kStandardColours + "\n\n" + baseStyleText("COL_01 0x10000 0");
 
 TEST(Loading, SingleFileDocumentGivesTheWholeDdl) {
-    Conversion result = convert(quietDocument());
+    FolioConversion result = convert(quietDocument());
     ASSERT_TRUE(result.succeeded) << result.failure;
     EXPECT_EQ(result.ddl, kQuietDocumentDdl);
     EXPECT_EQ(result.console, "width 0");
@@ -29,7 +29,7 @@ TEST(Loading, BothFormsAndBothSuffixSpellingsGiveTheSameDdl) {
     std::string expected = kHeader + "// Colours\n\n" + kStandardColours + "\n\n" + baseStyleText("COL_01 0x10000 0") +
                            "STYLE_103={style \"Used\"\n{keypress \"\"}\n{textsize 10000}\n{scope 0}\n}\n";
     for (Form form : {Form::singleFile, Form::directory, Form::commaDirectory}) {
-        Conversion result = convert(doc, {}, form);
+        FolioConversion result = convert(doc, {}, form);
         ASSERT_TRUE(result.succeeded) << static_cast<int>(form) << ": " << result.failure;
         EXPECT_EQ(result.ddl.substr(0, result.ddl.find("\nCHAP_")), expected) << static_cast<int>(form);
     }
@@ -38,14 +38,14 @@ TEST(Loading, BothFormsAndBothSuffixSpellingsGiveTheSameDdl) {
 TEST(Loading, DirectoryWithoutDocDataCannotBeOpened) {
     TempDir dir;
     std::filesystem::create_directories(dir.file("Doc/Chapter1"));
-    Conversion result = convertPath(dir, dir.file("Doc"));
+    FolioConversion result = convertPath(dir, dir.file("Doc"));
     EXPECT_EQ(result.failure, "Can't open input file");
 }
 
 TEST(Loading, VersionBelow28IsRefused) {
-    Conversion old = convert(quietDocument().version(27));
+    FolioConversion old = convert(quietDocument().version(27));
     EXPECT_EQ(old.failure, "File produced by too old a version of Impression");
-    Conversion negative = convert(quietDocument().version(-5));
+    FolioConversion negative = convert(quietDocument().version(-5));
     EXPECT_EQ(negative.failure, "File produced by too old a version of Impression");
     EXPECT_TRUE(convert(quietDocument().version(28)).succeeded);
 }
@@ -121,7 +121,7 @@ TEST(Loading, SettingsFileGivesTheBorderWidth) {
         TempDir dir;
         if (c.settings != nullptr) write_text(dir.file("folioload.txt"), c.settings);
         std::string doc = quietDocument().writeSingleFile(dir.file("Doc.bc5"));
-        Conversion result = convertPath(dir, doc);
+        FolioConversion result = convertPath(dir, doc);
         EXPECT_TRUE(result.succeeded) << result.failure;
         EXPECT_EQ(result.console, c.console) << (c.settings ? c.settings : "(none)");
     }
@@ -132,7 +132,7 @@ TEST(Loading, NoStyleCheckIsRecognisedInAnyCaseAndPosition) {
     doc.style(1, StyleSpec{"Unused"});
     EXPECT_EQ(styleObject(convert(doc).ddl, 1), "<no STYLE_101={style>");
     for (std::string option : {"-nostylecheck", "-NoStyleCheck", "-NOSTYLECHECK"}) {
-        Conversion result = convert(doc, {"extra", option});
+        FolioConversion result = convert(doc, {"extra", option});
         EXPECT_EQ(styleObject(result.ddl, 1), "STYLE_101={style \"Unused\"\n{keypress \"\"}\n{scope 0}\n}\n") << option;
     }
     EXPECT_EQ(styleObject(convert(doc, {"-nostylecheckx"}).ddl, 1), "<no STYLE_101={style>");
@@ -169,7 +169,7 @@ TEST(Loading, DocumentsThatPointOutsideThemselvesStopWithADamageMessage) {
         doc.textStory(TextSpec{}.text("x"));
         doc.header(c.headerOffset, c.word);
         if (c.secondOffset != 0) doc.header(c.secondOffset, c.secondWord);
-        Conversion result = convert(doc);
+        FolioConversion result = convert(doc);
         EXPECT_FALSE(result.succeeded) << c.name;
         EXPECT_EQ(result.failure.rfind(c.failure, 0), 0u) << c.name << ": " << result.failure;
     }
@@ -181,7 +181,7 @@ TEST(Loading, StyleRecordOutsideTheDocumentIsDamage) {
     BuiltDocument built = doc.build();
     std::uint32_t table = built.image[292] | built.image[293] << 8 | built.image[294] << 16;
     doc.patch(table + 8, 0x7ffffff0);
-    Conversion result = convert(doc, {"-nostylecheck"});
+    FolioConversion result = convert(doc, {"-nostylecheck"});
     EXPECT_EQ(result.failure.rfind("Document is damaged: style record at 0x", 0), 0u) << result.failure;
 }
 
@@ -192,7 +192,7 @@ TEST(Loading, StoryBeyondTheFileIsDamage) {
     BuiltDocument built = doc.build();
     std::uint32_t offsets = built.image[336] | built.image[337] << 8 | built.image[338] << 16;
     doc.patch(offsets + 4u * static_cast<std::uint32_t>(story) + 4, 0x7fffffff);
-    Conversion result = convert(doc);
+    FolioConversion result = convert(doc);
     EXPECT_EQ(result.failure, "Document is damaged: story 0 lies beyond the end of the file");
 }
 
@@ -210,7 +210,7 @@ TEST(Loading, ChunkRunningPastItsStoryEndsTheStory) {
     file[chunkAt + 6] = 1;
     TempDir dir;
     write_file(dir.file("Doc.bc5"), file);
-    Conversion result = convertPath(dir, dir.file("Doc.bc5"));
+    FolioConversion result = convertPath(dir, dir.file("Doc.bc5"));
     EXPECT_TRUE(result.succeeded);
     EXPECT_EQ(result.failure, "");
 }
@@ -220,7 +220,7 @@ TEST(Loading, ContentsRecordShorterThanItsHeaderIsDamage) {
     RecordSpec bad = textFrame(FrameSpec{});
     bad.length = 4;
     doc.mainRecord(bad);
-    Conversion result = convert(doc);
+    FolioConversion result = convert(doc);
     EXPECT_EQ(result.failure.rfind("Document is damaged: contents record at 0x", 0), 0u) << result.failure;
 }
 

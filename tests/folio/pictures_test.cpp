@@ -2,15 +2,12 @@
 // the rebuilt EPS header.
 #include "folio/picture_encoding.h"
 #include "folio/pictures.h"
-#include "tests/folio/walk_support.h"
+#include "tests/support/folio_harness.h"
 #include "tests/support/ddl_checker.h"
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using folio_tests::convert;
-using folio_tests::hex;
-using folio_tests::objectText;
 
 namespace {
 
@@ -63,8 +60,6 @@ TEST(PictureEncoding, DataTypeFromTheFileTypeWord) {
     for (const auto &c : cases) EXPECT_EQ(folio::pictureDataType(c.word), c.type) << std::hex << c.word;
 }
 
-FrameSpec box() { return FrameSpec{}.box(110000, 390000, 310000, 690000); }
-
 struct PictureDoc {
     DocumentBuilder doc;
     int picture = 0;
@@ -77,7 +72,7 @@ PictureDoc onePicturePage(Bytes data, std::uint32_t typeWord, int frames) {
     p.doc.mainRecord(chapter(1, 0, 0));
     p.doc.mainRecord(page(0, 0, 600000, 800000, 10000));
     for (int i = 0; i < frames; ++i)
-        p.doc.mainRecord(pictureFrame(box().story(p.picture).stacking(static_cast<std::uint32_t>(i)))
+        p.doc.mainRecord(pictureFrame(standardBox().story(p.picture).stacking(static_cast<std::uint32_t>(i)))
                              .named("p" + std::to_string(i)));
     return p;
 }
@@ -125,7 +120,7 @@ TEST(Pictures, PlacementFromScaleOffsetAndRotation) {
     p.doc.masterRecord(page(0, 0, 600000, 800000, 10000));
     p.doc.mainRecord(chapter(1, 0, 0));
     p.doc.mainRecord(page(0, 0, 600000, 800000, 10000));
-    FrameSpec frame = box().story(p.picture);
+    FrameSpec frame = standardBox().story(p.picture);
     frame.placement[0] = 0x20000;
     frame.placement[1] = 0x10000;
     frame.placement[2] = 1500;

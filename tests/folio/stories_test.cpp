@@ -1,13 +1,13 @@
 // Story access in both document forms: the story directory, picture story
 // files found by extension, Text.d88 chunk files, and the chunk walk.
-#include "tests/folio/conversion.h"
+#include "tests/support/folio_harness.h"
 
 #include "folio/document.h"
 #include "folio/story.h"
 
 namespace {
 
-using namespace folio_testing;
+using namespace testing_support;
 
 Bytes bytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
 

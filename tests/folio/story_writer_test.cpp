@@ -1,17 +1,12 @@
 // The story writer against exact story objects.
-#include "tests/folio/walk_support.h"
+#include "tests/support/folio_harness.h"
 #include "tests/support/ddl_checker.h"
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using folio_tests::convert;
-using folio_tests::hex;
-using folio_tests::objectText;
 
 namespace {
-
-FrameSpec box() { return FrameSpec{}.box(110000, 390000, 310000, 690000); }
 
 struct Built {
     DocumentBuilder doc;
@@ -32,7 +27,7 @@ Built storiesOnAPage(const std::vector<TextSpec> &texts) {
         TextSpec text = TextSpec{}.frameList(label);
         text.chunks.insert(text.chunks.end(), texts[i].chunks.begin(), texts[i].chunks.end());
         int story = doc.textStory(text);
-        doc.mainRecord(textFrame(box().story(story).stacking(static_cast<std::uint32_t>(i))).named(label));
+        doc.mainRecord(textFrame(standardBox().story(story).stacking(static_cast<std::uint32_t>(i))).named(label));
         built.frames.push_back(label);
     }
     return built;
@@ -57,7 +52,7 @@ struct StoryCase {
 void expectStories(const std::vector<StoryCase> &cases) {
     for (const auto &c : cases) {
         Built built = storiesOnAPage({c.text});
-        auto result = convert(built.doc, false, {"-nostylecheck"});
+        auto result = convert(built.doc, {"-nostylecheck"});
         ASSERT_EQ(result.failure, "") << c.name;
         EXPECT_EQ(storyObject(built, result.ddl), story(built, c.expected)) << c.name;
         EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{}) << c.name;
@@ -160,7 +155,7 @@ TEST(StoryWriter, NumberedItemsCountFromTheirRestart) {
 }
 
 TEST(StoryWriter, ShortStoriesWriteNothingAndDamagedChunksEndTheStory) {
-    DocumentBuilder doc;
+    DocumentBuilder doc = documentWithPage();
     int empty = doc.story(StorySpec{2, 0, 0, Bytes{1, 2, 3, 4, 5, 6, 7}, "aff"});
     Bytes damaged;
     // A text chunk holding "ok", then a chunk that claims more than is left.
@@ -174,13 +169,10 @@ TEST(StoryWriter, ShortStoriesWriteNothingAndDamagedChunksEndTheStory) {
     putU32(damaged, 5u | 1000u << 8);
     putU32(damaged, 0);
     int cut = doc.story(StorySpec{2, 0, 0, damaged, "aff"});
-    doc.masterRecord(page(0, 0, 600000, 800000, 10000));
-    doc.mainRecord(chapter(1, 0, 0));
-    doc.mainRecord(page(0, 0, 600000, 800000, 10000));
     // Frames that carry their own copy of a story write it without a frame list.
-    doc.mainRecord(textFrame(box().story(empty).flag(22)).named("e"));
-    doc.mainRecord(textFrame(box().story(cut).flag(22).stacking(1)).named("c"));
-    auto result = convert(doc, false, {"-nostylecheck"});
+    doc.mainRecord(textFrame(standardBox().story(empty).flag(22)).named("e"));
+    doc.mainRecord(textFrame(standardBox().story(cut).flag(22).stacking(1)).named("c"));
+    auto result = convert(doc, {"-nostylecheck"});
     ASSERT_EQ(result.failure, "");
     BuiltDocument built = doc.build();
     EXPECT_EQ(result.ddl.find("STORY_" + hex(built.labels.at("e") + 8)), std::string::npos);

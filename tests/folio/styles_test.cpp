@@ -1,15 +1,15 @@
 // Style objects: value-area layout, every attribute line, the base style's
 // defaults, the style check and the key names of shortcuts.
-#include "tests/folio/conversion.h"
+#include "tests/support/folio_harness.h"
 
 #include "folio/styles.h"
 
 namespace {
 
-using namespace folio_testing;
+using namespace testing_support;
 
 std::string converted(const DocumentBuilder &doc, std::vector<std::string> extra = {"-nostylecheck"}) {
-    Conversion result = convert(doc, std::move(extra));
+    FolioConversion result = convert(doc, std::move(extra));
     EXPECT_TRUE(result.succeeded) << result.failure;
     return result.ddl;
 }

@@ -1,26 +1,13 @@
 // The document walk on built documents: chapters, master pages, pages and
 // their frames, each against the exact DDL it must give.
-#include "tests/folio/walk_support.h"
+#include "tests/support/folio_harness.h"
 #include "tests/support/ddl_checker.h"
 
 #include <gtest/gtest.h>
 
 using namespace testing_support;
-using folio_tests::convert;
-using folio_tests::hex;
-using folio_tests::objectText;
-using folio_tests::walkText;
 
 namespace {
-
-// A4-ish page with a 10 mm border: the origin is (10000, 790000).
-constexpr std::int32_t kPageRight = 600000, kPageTop = 800000, kBorder = 10000;
-
-RecordSpec standardPage(const char *label) { return page(0, 0, kPageRight, kPageTop, kBorder).named(label); }
-
-FrameSpec standardBox() { return FrameSpec{}.box(110000, 390000, 310000, 690000); }
-
-std::uint32_t body(const BuiltDocument &built, const std::string &label) { return built.labels.at(label) + 8; }
 
 std::string textFrameText(std::uint32_t number, const std::string &extra = "") {
     return "TEXT_" + hex(number) +
@@ -43,11 +30,8 @@ std::string pictFrameText(const std::string &name) {
 }
 
 TEST(Walk, ChapterMasterPagePageAndTextFrameWithItsStory) {
-    DocumentBuilder doc;
+    DocumentBuilder doc = documentWithPage();
     int story = doc.textStory(TextSpec{}.frameList("t1").nextChunk().text("Hello"));
-    doc.masterRecord(standardPage("m1"));
-    doc.mainRecord(chapter(1, 0, 0).named("ch"));
-    doc.mainRecord(standardPage("p1"));
     doc.mainRecord(textFrame(standardBox().story(story)).named("t1"));
     BuiltDocument built = doc.build();
     auto result = convert(doc);
@@ -129,9 +113,7 @@ TEST(Walk, ChapterNumberingAttributes) {
         {1u << 17 | 1u << 16 | 12, "{chapternumber 1}\n{pagenumberformat 2}\n{startonleft 0}\n{pagestartnumber 12}\n}\n\n"},
     };
     for (const auto &c : cases) {
-        DocumentBuilder doc;
-        doc.masterRecord(standardPage("m1"));
-        doc.mainRecord(chapter(1, 0, c.flags).named("ch"));
+        DocumentBuilder doc = documentWithChapter(c.flags);
         auto result = convert(doc);
         ASSERT_EQ(result.failure, "");
         std::string chapterText = objectText(result.ddl, "CHAP_" + hex(body(doc.build(), "ch")));
@@ -140,10 +122,7 @@ TEST(Walk, ChapterNumberingAttributes) {
 }
 
 TEST(Walk, StackingGapEndsThePage) {
-    DocumentBuilder doc;
-    doc.masterRecord(standardPage("m1"));
-    doc.mainRecord(chapter(1, 0, 0));
-    doc.mainRecord(standardPage("p1"));
+    DocumentBuilder doc = documentWithPage();
     doc.mainRecord(textFrame(standardBox().stacking(3)).named("s3"));
     doc.mainRecord(textFrame(standardBox().stacking(1)).named("s1"));
     doc.mainRecord(textFrame(standardBox().stacking(0)).named("s0"));
@@ -177,14 +156,10 @@ TEST(Walk, BorderSideMasks) {
          "{colourvalue COL_01 0x10000 0} {w 5669}}}\n"},
     };
     for (const auto &c : cases) {
-        DocumentBuilder doc;
-        doc.masterRecord(standardPage("m1"));
-        doc.mainRecord(chapter(1, 0, 0));
-        doc.mainRecord(standardPage("p1"));
         FrameSpec frame = standardBox();
         frame.border = c.border;
         frame.borderColour = c.colour;
-        doc.mainRecord(textFrame(frame).named("f"));
+        DocumentBuilder doc = pageWithFrame(textFrame(frame).named("f"));
         auto result = convert(doc);
         ASSERT_EQ(result.failure, "");
         std::uint32_t number = body(doc.build(), "f");
@@ -196,16 +171,12 @@ TEST(Walk, BorderSideMasks) {
 }
 
 TEST(Walk, BorderWidthComesFromTheSettingsFile) {
-    DocumentBuilder doc;
-    doc.masterRecord(standardPage("m1"));
-    doc.mainRecord(chapter(1, 0, 0));
-    doc.mainRecord(standardPage("p1"));
     FrameSpec frame = standardBox();
     frame.border = 0;
-    doc.mainRecord(textFrame(frame));
+    DocumentBuilder doc = pageWithFrame(textFrame(frame));
     TempDir dir;
     write_text(dir.file("folioload.txt"), "width:850");
-    auto result = folio_tests::convertPath(dir, doc.writeSingleFile(dir.file("Doc")));
+    auto result = convertPath(dir, doc.writeSingleFile(dir.file("Doc")));
     ASSERT_EQ(result.failure, "");
     EXPECT_NE(result.ddl.find("{border 1 0xf {colourvalue COL_01 0x10000 0} {w 850}}"), std::string::npos);
 }
@@ -229,15 +200,11 @@ TEST(Walk, InsetsAndOutlineMargins) {
          "{ocurve {box {x 105000}\n{y 95000}\n{w 190000}\n{h 310000}\n}}\n"},
     };
     for (const auto &c : cases) {
-        DocumentBuilder doc;
-        doc.masterRecord(standardPage("m1"));
-        doc.mainRecord(chapter(1, 0, 0));
-        doc.mainRecord(standardPage("p1"));
         FrameSpec frame = standardBox();
         frame.insetX = c.insetX;
         frame.insetY = c.insetY;
         for (int i = 0; i < 4; ++i) frame.outline[i] = c.outline[i];
-        doc.mainRecord(textFrame(frame).named("f"));
+        DocumentBuilder doc = pageWithFrame(textFrame(frame).named("f"));
         auto result = convert(doc);
         ASSERT_EQ(result.failure, "");
         std::uint32_t number = body(doc.build(), "f");
@@ -249,13 +216,9 @@ TEST(Walk, InsetsAndOutlineMargins) {
 }
 
 TEST(Walk, FillColourAndLockAndTextFlow) {
-    DocumentBuilder doc;
-    doc.masterRecord(standardPage("m1"));
-    doc.mainRecord(chapter(1, 0, 0));
-    doc.mainRecord(standardPage("p1"));
     FrameSpec frame = standardBox().filled(rgbWord(0, 0, 255)).flag(9).flag(1);
     frame.word72 = 1u << 13;
-    doc.mainRecord(textFrame(frame).named("f"));
+    DocumentBuilder doc = pageWithFrame(textFrame(frame).named("f"));
     auto result = convert(doc);
     ASSERT_EQ(result.failure, "");
     std::uint32_t number = body(doc.build(), "f");
@@ -341,11 +304,8 @@ TEST(Walk, GuidesWriteFourLines) {
 }
 
 TEST(Walk, GroupIsWrittenAfterItsLastMember) {
-    DocumentBuilder doc;
+    DocumentBuilder doc = documentWithPage();
     doc.pictureStory(Bytes{1, 2, 3}, 0xaff);
-    doc.masterRecord(standardPage("m1"));
-    doc.mainRecord(chapter(1, 0, 0));
-    doc.mainRecord(standardPage("p1"));
     FrameSpec member = standardBox().flag(21);
     member.word72 = 5;
     doc.mainRecord(textFrame(FrameSpec(member).stacking(2)).named("a"));
@@ -373,17 +333,12 @@ TEST(Walk, GroupIsWrittenAfterItsLastMember) {
 
 TEST(Walk, UnknownRecordTypesAndOverrunningRecordsAreFatal) {
     {
-        DocumentBuilder doc;
-        doc.masterRecord(standardPage("m1"));
-        doc.mainRecord(chapter(1, 0, 0));
+        DocumentBuilder doc = documentWithChapter();
         doc.mainRecord(record(9, Bytes(16, 0)));
         EXPECT_EQ(convert(doc).failure, "Unknown frame type");
     }
     {
-        DocumentBuilder doc;
-        doc.masterRecord(standardPage("m1"));
-        doc.mainRecord(chapter(1, 0, 0));
-        doc.mainRecord(standardPage("p1"));
+        DocumentBuilder doc = documentWithPage();
         BuiltDocument built = doc.build();
         // The main contents end in the middle of the page record.
         doc.header(360, built.labels.at("p1") + 12);
@@ -392,9 +347,7 @@ TEST(Walk, UnknownRecordTypesAndOverrunningRecordsAreFatal) {
 }
 
 TEST(Walk, RecordsTooShortForTheirFieldsAreDamage) {
-    DocumentBuilder doc;
-    doc.masterRecord(standardPage("m1"));
-    doc.mainRecord(chapter(1, 0, 0));
+    DocumentBuilder doc = documentWithChapter();
     doc.mainRecord(record(1, Bytes(20, 0)).named("short"));
     std::uint32_t offset = doc.build().labels.at("short");
     EXPECT_EQ(convert(doc).failure,
@@ -420,14 +373,11 @@ TEST(Walk, EmbeddedFramesAreFoundByTheirInlineId) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
-        DocumentBuilder doc;
+        DocumentBuilder doc = documentWithPage();
         int picture = doc.pictureStory(Bytes{0, 0, 0}, 0xaff);
         TextSpec text = TextSpec{}.frameList("t").nextChunk().text("see").embeddedFrame(7).text("and");
         if (c.embedsBoth) text.embeddedFrame(8);
         int story = doc.textStory(text);
-        doc.masterRecord(standardPage("m1"));
-        doc.mainRecord(chapter(1, 0, 0));
-        doc.mainRecord(standardPage("p1"));
         doc.mainRecord(textFrame(standardBox().story(story)).named("t"));
         FrameSpec inPicture = standardBox().story(picture).stacking(1), inText = standardBox().stacking(2);
         inPicture.inlineId = 7;
@@ -473,11 +423,8 @@ Bytes outlinePath(std::vector<std::uint32_t> words) {
 }
 
 TEST(Walk, PictureFrameWithOutlinePathSkipsCurvesWhole) {
-    DocumentBuilder doc;
+    DocumentBuilder doc = documentWithPage();
     int picture = doc.pictureStory(Bytes{'D', 'r', 'a', 'w'}, 0xaff);
-    doc.masterRecord(standardPage("m1"));
-    doc.mainRecord(chapter(1, 0, 0));
-    doc.mainRecord(standardPage("p1"));
     FrameSpec frame = standardBox().story(picture);
     frame.insetX = 100;
     frame.insetY = 200;

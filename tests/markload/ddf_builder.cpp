@@ -1,7 +1,7 @@
 #include "tests/markload/ddf_builder.h"
 #include "ddl/fatal_error.h"
 
-namespace markload_testing {
+namespace testing_support {
 
 Converted convert(const std::string &ddf) {
     markload::Markload m;
@@ -16,4 +16,4 @@ Converted convert(const std::string &ddf) {
     return result;
 }
 
-} // namespace markload_testing
+} // namespace testing_support

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace markload_testing {
+namespace testing_support {
 
 struct DdfBuilder {
     std::string text;
@@ -60,4 +60,4 @@ inline std::string story(std::string_view body) {
     return "STORY_1={story" + std::string(body) + "{endoftext}\r\n}\r\n";
 }
 
-} // namespace markload_testing
+} // namespace testing_support

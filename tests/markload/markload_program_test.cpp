@@ -9,9 +9,9 @@
 
 #include <filesystem>
 
-using markload_testing::convert;
-using markload_testing::DdfBuilder;
-using markload_testing::story;
+using testing_support::convert;
+using testing_support::DdfBuilder;
+using testing_support::story;
 using testing_support::read_text;
 using testing_support::run_program;
 using testing_support::runner_name;

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <string>
 
-using markload_testing::convert;
-using markload_testing::DdfBuilder;
-using markload_testing::story;
+using testing_support::convert;
+using testing_support::DdfBuilder;
+using testing_support::story;
 
 namespace {
 

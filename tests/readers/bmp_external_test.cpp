@@ -2,7 +2,7 @@
 // time, and the real-world collection when it is present. Every pixel is
 // compared with an independent decoder or the collection's own reference.
 #include "readers/bmp.h"
-#include "tests/readers/raster_test_support.h"
+#include "tests/support/corpus_walk.h"
 #include "tests/support/compare.h"
 #include "tests/support/pnm.h"
 
@@ -15,8 +15,6 @@
 using namespace testing_support;
 
 namespace {
-
-
 
 TEST(BmpExternal, FilesFromOtherEncodersMatchAnIndependentDecoder) {
     if (!have_command("convert") || !have_command("bmptopnm") || !have_command("ppmtobmp"))
@@ -61,7 +59,7 @@ TEST(BmpExternal, FilesFromOtherEncodersMatchAnIndependentDecoder) {
         // netpbm refuses some run-length files that overrun their rows; ImageMagick reads them.
         ASSERT_TRUE(decode_with("bmptopnm " + shell_quoted(bmp), reference) ||
                     decode_with("convert " + shell_quoted(bmp) + " ppm:-", reference));
-        Conversion c = convert_in_process(kBmploadProgram, bmp, dir);
+        FilterConversion c = convert_in_process(kBmploadProgram, bmp, dir);
         ASSERT_TRUE(c.succeeded) << c.failure << c.parse_problem;
         EXPECT_EQ(compare_pixels(c.sprite, reference), "");
         ++compared;
@@ -122,30 +120,29 @@ bool reference_for(const std::filesystem::path &corpus, const std::string &relat
 }
 
 TEST(BmpCorpus, EveryCollectedFileConvertsOrFailsCleanly) {
-    std::filesystem::path corpus = corpus_dir();
-    if (corpus.empty() || !std::filesystem::is_directory(corpus / "bmp")) GTEST_SKIP() << "no corpus";
+    if (corpus_folder("bmp").empty()) GTEST_SKIP() << "no corpus";
     if (!have_command("pngtopnm") || !have_command("convert")) GTEST_SKIP() << "netpbm or ImageMagick is not installed";
+    const std::filesystem::path corpus = corpus_dir();
     TempDir dir;
     int matched = 0, converted = 0, refused = 0;
-    for (const auto &entry : std::filesystem::recursive_directory_iterator(corpus / "bmp")) {
-        if (entry.path().extension() != ".bmp") continue;
-        const std::string relative = std::filesystem::relative(entry.path(), corpus / "bmp").string();
+    for_each_corpus_file("bmp", {".bmp"}, [&](const std::filesystem::path &path, const std::string &in_corpus) {
+        const std::string relative = in_corpus.substr(4); // below bmp/
         SCOPED_TRACE(relative);
-        Conversion c = convert_in_process(kBmploadProgram, entry.path().string(), dir);
+        FilterConversion c = convert_in_process(kBmploadProgram, path.string(), dir);
         const bool damaged = is_damaged_collection(relative);
         const bool prescribed = kPrescribedResults.count(relative) != 0;
         if (!c.succeeded) {
             ++refused;
             EXPECT_TRUE(damaged || prescribed) << c.failure << c.parse_problem;
-            continue;
+            return;
         }
         ++converted;
         Pnm reference;
-        if (damaged || prescribed || !reference_for(corpus, relative, reference)) continue;
+        if (damaged || prescribed || !reference_for(corpus, relative, reference)) return;
         std::string difference = compare_pixels(c.sprite, reference);
         if (difference.empty()) ++matched;
         EXPECT_EQ(difference, "");
-    }
+    });
     EXPECT_GT(converted, 150);
     EXPECT_GT(matched, 90);
     std::printf("bmp corpus: %d converted, %d matched a reference, %d refused\n", converted, matched, refused);

@@ -2,7 +2,7 @@
 // compression, checked pixel by pixel; then the real program, natively and
 // as the Windows build under Wine, with the host's view of failures.
 #include "readers/bmp.h"
-#include "tests/readers/raster_test_support.h"
+#include "tests/support/raster_harness.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/programs.h"
 
@@ -17,7 +17,7 @@ namespace {
 struct BmpTest : ::testing::Test {
     TempDir dir;
 
-    Conversion convert(const Bytes &file) {
+    FilterConversion convert(const Bytes &file) {
         std::string input = dir.file("input.bmp");
         write_file(input, file);
         return convert_in_process(kBmploadProgram, input, dir);
@@ -25,7 +25,7 @@ struct BmpTest : ::testing::Test {
 
     // Converts and expects success with the given raw pixel values, top row first.
     DrawSprite expect_pixels(const Bytes &file, const std::vector<std::vector<std::uint32_t>> &expected) {
-        Conversion c = convert(file);
+        FilterConversion c = convert(file);
         EXPECT_TRUE(c.succeeded) << c.failure << c.parse_problem;
         if (!c.succeeded) return {};
         if (!expected.empty()) {
@@ -168,7 +168,7 @@ TEST_F(BmpTest, DamagedRunLengthDataStopsQuietly) {
         {0, 255, 1},               // absolute run that the file cannot supply
     };
     for (const Bytes &rle : cases) {
-        Conversion c = convert(BmpBuilder{}.size(3, 2).bits(8).palette({0}).compressed(1, rle).build());
+        FilterConversion c = convert(BmpBuilder{}.size(3, 2).bits(8).palette({0}).compressed(1, rle).build());
         EXPECT_TRUE(c.succeeded) << c.failure;
         c = convert(BmpBuilder{}.size(3, 2).bits(4).palette({0}).compressed(2, rle).build());
         EXPECT_TRUE(c.succeeded) << c.failure;
@@ -205,7 +205,7 @@ TEST_F(BmpTest, BadFilesFailWithClearMessages) {
          "Image is too large (70000 x 70000 pixels at 24 bits per pixel)"},
     };
     for (const auto &c : cases) {
-        Conversion result = convert(c.file);
+        FilterConversion result = convert(c.file);
         EXPECT_FALSE(result.succeeded);
         EXPECT_EQ(result.failure, c.failure);
     }
@@ -236,7 +236,7 @@ TEST_F(BmpTest, PixelsBeyondTwoGigabytesAreAReadError) {
     std::error_code failed;
     std::filesystem::resize_file(input, (std::uintmax_t{1} << 31) + 4096, failed);
     if (failed) GTEST_SKIP() << "no sparse file of 2 GiB here: " << failed.message();
-    Conversion c = convert_in_process(kBmploadProgram, input, dir);
+    FilterConversion c = convert_in_process(kBmploadProgram, input, dir);
     EXPECT_FALSE(c.succeeded);
     EXPECT_EQ(c.failure, "Error reading data.");
 }
@@ -256,27 +256,10 @@ TEST(BmploadProgram, ConvertsIdenticallyOnEveryPlatformAndReportsFailuresAsTheHo
         if (runner == Runner::native) native_output = written;
         EXPECT_FALSE(written.empty());
         EXPECT_EQ(written, native_output);
-
-        RunResult usage = run_program(runner, "Bmpload", {input});
-        EXPECT_FALSE(usage.succeeded);
-        EXPECT_NE(usage.exit_code, 0);
-        EXPECT_EQ(usage.failure_text, "Syntax: Bmpload <input file> <output file>");
-
-        std::string missing = dir.file("missing.bmp");
-        RunResult absent = run_program(runner, "Bmpload", {missing, output});
-        EXPECT_FALSE(absent.succeeded);
-        std::string path_shown = runner == Runner::native ? missing : windows_path(missing);
-        std::string tail = "(CreateFile) (2) (" + path_shown + ")";
-        ASSERT_GE(absent.failure_text.size(), tail.size());
-        EXPECT_EQ(absent.failure_text.substr(absent.failure_text.size() - tail.size()), tail);
-        if (runner == Runner::native) {
-            EXPECT_EQ(absent.failure_text, "The system cannot find the file specified.\r\n" + tail);
-        }
-
-        write_text(dir.file("bad.bmp"), "GIF89a");
-        RunResult bad = run_program(runner, "Bmpload", {dir.file("bad.bmp"), output});
-        EXPECT_EQ(bad.failure_text, "This is not a BMP file");
     }
+    expect_usage_and_missing_input("Bmpload");
+    const FailureCase failures[] = {{"not a BMP file", Bytes{'G', 'I', 'F', '8', '9', 'a'}, "This is not a BMP file"}};
+    expect_failure_texts("Bmpload", failures);
 }
 
 } // namespace

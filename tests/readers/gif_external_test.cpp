@@ -2,7 +2,7 @@
 // and ImageMagick, and the shared corpus of real files, each compared pixel by
 // pixel with what netpbm's own decoder reads from the same file.
 #include "readers/gif.h"
-#include "tests/readers/raster_test_support.h"
+#include "tests/support/corpus_walk.h"
 #include "tests/support/pnm.h"
 
 #include <gtest/gtest.h>
@@ -11,11 +11,7 @@
 #include <map>
 #include <random>
 
-using testing_support::Bytes;
-using testing_support::Pnm;
-using testing_support::TempDir;
-using testing_support::shell_quoted;
-using testing_support::palette_ppm;
+using namespace testing_support;
 
 namespace {
 
@@ -23,15 +19,15 @@ namespace {
 // and mask. giftopnm refuses images that reach past the logical screen, which
 // the sprite does not care about, so it reads a copy whose screen is as large
 // as can be. Returns a description of the first difference, or "".
-std::string compare_with_giftopnm(const std::string &gif, const testing_support::Conversion &ours, TempDir &dir) {
-    Bytes copy = testing_support::read_file(gif);
+std::string compare_with_giftopnm(const std::string &gif, const FilterConversion &ours, TempDir &dir) {
+    Bytes copy = read_file(gif);
     if (copy.size() >= 10) std::fill(copy.begin() + 6, copy.begin() + 10, 0xFF);
     std::string widened = dir.file("widened.gif");
-    testing_support::write_file(widened, copy);
+    write_file(widened, copy);
     std::string alpha = dir.file("alpha.pgm");
     std::filesystem::remove(alpha);
     Pnm theirs;
-    if (!testing_support::decode_with("giftopnm -alphaout=" + shell_quoted(alpha) + " " + shell_quoted(widened), theirs))
+    if (!decode_with("giftopnm -alphaout=" + shell_quoted(alpha) + " " + shell_quoted(widened), theirs))
         return "giftopnm cannot read it";
     if (!ours.succeeded) return "Gifload failed: " + ours.failure + ours.parse_problem;
     const auto &sprite = ours.sprite;
@@ -39,7 +35,7 @@ std::string compare_with_giftopnm(const std::string &gif, const testing_support:
         return "size " + std::to_string(sprite.width) + "x" + std::to_string(sprite.height) + " against " +
                std::to_string(theirs.width) + "x" + std::to_string(theirs.height);
     Pnm alpha_image;
-    bool has_alpha = testing_support::parse_pnm(testing_support::read_file(alpha), alpha_image);
+    bool has_alpha = parse_pnm(read_file(alpha), alpha_image);
     for (int y = 0; y < theirs.height; ++y)
         for (int x = 0; x < theirs.width; ++x) {
             std::string where = " at " + std::to_string(x) + "," + std::to_string(y);
@@ -53,7 +49,7 @@ std::string compare_with_giftopnm(const std::string &gif, const testing_support:
 
 TEST(GifExternal, NetpbmAndImageMagickFilesMatchGiftopnm) {
     for (const char *tool : {"pamtogif", "giftopnm", "convert"})
-        if (!testing_support::have_command(tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!have_command(tool)) GTEST_SKIP() << tool << " is not installed";
     TempDir dir;
     struct Source { int width, height, colours; };
     const Source sources[] = {{33, 17, 2}, {50, 29, 16}, {97, 53, 256}};
@@ -70,13 +66,13 @@ TEST(GifExternal, NetpbmAndImageMagickFilesMatchGiftopnm) {
     int compared = 0;
     for (const Source &s : sources) {
         std::string ppm = dir.file("source.ppm");
-        testing_support::write_file(ppm, palette_ppm(s.width, s.height, s.colours, static_cast<unsigned>(s.colours)));
+        write_file(ppm, palette_ppm(s.width, s.height, s.colours, static_cast<unsigned>(s.colours)));
         for (std::string command : encoders) {
             std::string gif = dir.file("encoded.gif");
             command.replace(command.find("{in}"), 4, shell_quoted(ppm));
             command.replace(command.find("{out}"), 5, shell_quoted(gif));
-            ASSERT_TRUE(testing_support::run_shell(command + " 2>/dev/null")) << command;
-            auto ours = testing_support::convert_in_process(kGifloadProgram, gif, dir);
+            ASSERT_TRUE(run_shell(command + " 2>/dev/null")) << command;
+            auto ours = convert_in_process(kGifloadProgram, gif, dir);
             EXPECT_EQ(compare_with_giftopnm(gif, ours, dir), "") << command << " on " << s.colours << " colours";
             ++compared;
         }
@@ -86,11 +82,7 @@ TEST(GifExternal, NetpbmAndImageMagickFilesMatchGiftopnm) {
 
 // Corpus files that netpbm's decoder cannot read, or that Gifload refuses:
 // the outcome Gifload gives ("" for a conversion) and why.
-struct CorpusCase {
-    const char *outcome;
-    const char *why;
-};
-const std::map<std::string, CorpusCase> kCorpusCases = {
+const CorpusTable kCorpusCases = {
     {"gif/image-gif/stall/issue-101-infinite-empty-loop.gif", {"Image has no pixels (width 0, height 9984)", "zero width"}},
     {"gif/image-gif/crashtest/issue-117-out-of-range.gif", {"Corruption in file.", "code beyond the next free entry"}},
     {"gif/image-gif/crashtest/issue-96-small-codesize.gif", {"Image has no pixels (width 0, height 0)", "empty image"}},
@@ -125,27 +117,13 @@ const std::map<std::string, CorpusCase> kCorpusCases = {
 };
 
 TEST(GifCorpus, EveryFileConvertsLikeGiftopnmOrAsItsCaseSays) {
-    std::filesystem::path root = testing_support::corpus_dir();
-    if (root.empty() || !std::filesystem::exists(root / "gif")) GTEST_SKIP() << "no GIF corpus";
-    if (!testing_support::have_command("giftopnm")) GTEST_SKIP() << "giftopnm is not installed";
+    if (corpus_folder("gif").empty()) GTEST_SKIP() << "no GIF corpus";
+    if (!have_command("giftopnm")) GTEST_SKIP() << "giftopnm is not installed";
     TempDir dir;
-    int matched = 0;
-    int special = 0;
-    for (const auto &item : std::filesystem::recursive_directory_iterator(root / "gif")) {
-        if (item.path().extension() != ".gif") continue;
-        std::string relative = std::filesystem::relative(item.path(), root).generic_string();
-        auto ours = testing_support::convert_in_process(kGifloadProgram, item.path().string(), dir);
-        auto found = kCorpusCases.find(relative);
-        if (found == kCorpusCases.end()) {
-            EXPECT_EQ(compare_with_giftopnm(item.path().string(), ours, dir), "") << relative;
-            ++matched;
-        } else {
-            EXPECT_EQ(ours.succeeded ? "" : ours.failure, found->second.outcome) << relative << ": " << found->second.why;
-            ++special;
-        }
-    }
-    EXPECT_GT(matched, 150);
-    EXPECT_EQ(special, static_cast<int>(kCorpusCases.size()));
+    auto compare = [&dir](const std::string &gif, const FilterConversion &ours) {
+        return compare_with_giftopnm(gif, ours, dir);
+    };
+    EXPECT_GT(walk_corpus(kGifloadProgram, "gif", {".gif"}, kCorpusCases, compare), 150);
 }
 
 } // namespace

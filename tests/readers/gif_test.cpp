@@ -1,22 +1,18 @@
 // The GIF reader on files built by GifBuilder: structure, palettes, masks,
 // interlace order, the LZW decoder's edge cases and damaged data.
 #include "readers/gif.h"
-#include "tests/readers/gif_pcx_harness.h"
+#include "tests/support/raster_harness.h"
 #include "tests/support/gif_builder.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-using reader_harness::pixel;
-using testing_support::Bytes;
-using testing_support::GifBuilder;
-using testing_support::GifImage;
-using testing_support::Rgb;
+using namespace testing_support;
 
 namespace {
 
-std::string read_gif(const Bytes &bytes) { return reader_harness::run_reader(gif_read, bytes); }
+std::string read_gif(const Bytes &bytes) { return reader_failure(gif_read, bytes); }
 
 std::vector<Rgb> grey_table(int n) {
     std::vector<Rgb> table;
@@ -48,7 +44,7 @@ void expect_pixels(const GifImage &image) {
     ASSERT_EQ(bitmap->height, image.height);
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x)
-            ASSERT_EQ(pixel(bitmap, x, y), image.pixels[static_cast<std::size_t>(y * image.width + x)])
+            ASSERT_EQ(bitmap_value(bitmap, x, y), image.pixels[static_cast<std::size_t>(y * image.width + x)])
                 << "at " << x << "," << y;
 }
 
@@ -124,7 +120,7 @@ TEST(GifRead, GraphicControlGivesAMaskForTheNextImageOnly) {
         EXPECT_EQ(mask->bpp, 1);
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 40; ++x)
-                ASSERT_EQ(pixel(mask, x, y), image.pixels[static_cast<std::size_t>(y * 40 + x)] == c.transparent_pixel
+                ASSERT_EQ(bitmap_value(mask, x, y), image.pixels[static_cast<std::size_t>(y * 40 + x)] == c.transparent_pixel
                                                  ? 0u
                                                  : 1u);
         expect_pixels(image);
@@ -155,7 +151,7 @@ TEST(GifRead, InterlacedRowsArriveInFourPasses) {
                       "");
             Bitmap *bitmap = sprite_list.entries[0].image->image;
             for (int i = 0; i < c.height; ++i)
-                EXPECT_EQ(pixel(bitmap, 1, c.order[static_cast<std::size_t>(i)]), i < k ? 15u : 0u) << k << " " << i;
+                EXPECT_EQ(bitmap_value(bitmap, 1, c.order[static_cast<std::size_t>(i)]), i < k ? 15u : 0u) << k << " " << i;
         }
     }
 }
@@ -217,8 +213,8 @@ TEST(GifRead, DataEndingEarlyLeavesColourZeroAndTransparency) {
         Bitmap *mask = sprite_list.entries[0].image->mask;
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 4; ++x) {
-                EXPECT_EQ(pixel(bitmap, x, y), y < 2 ? 2u : 0u) << c.name;
-                EXPECT_EQ(pixel(mask, x, y), y < 2 ? 1u : 0u) << c.name;
+                EXPECT_EQ(bitmap_value(bitmap, x, y), y < 2 ? 2u : 0u) << c.name;
+                EXPECT_EQ(bitmap_value(mask, x, y), y < 2 ? 1u : 0u) << c.name;
             }
     }
 }
@@ -309,7 +305,7 @@ TEST(GifRead, PixelValuesBeyondTheDepthStayInTheirOwnPixel) {
     ASSERT_EQ(read_gif(simple_file(image, grey_table(2))), "");
     Bitmap *bitmap = sprite_list.entries[0].image->image;
     const std::uint32_t expected[8] = {0, 1, 0, 0, 0, 1, 1, 0};
-    for (int x = 0; x < 8; ++x) EXPECT_EQ(pixel(bitmap, x, 0), expected[x]) << x;
+    for (int x = 0; x < 8; ++x) EXPECT_EQ(bitmap_value(bitmap, x, 0), expected[x]) << x;
 }
 
 } // namespace

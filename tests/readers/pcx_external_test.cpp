@@ -2,7 +2,7 @@
 // netpbm and ImageMagick, and the shared corpus of real files, each compared
 // pixel by pixel with what netpbm's own decoder reads from the same file.
 #include "readers/pcx.h"
-#include "tests/readers/raster_test_support.h"
+#include "tests/support/corpus_walk.h"
 #include "tests/support/pnm.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +11,11 @@
 #include <map>
 #include <random>
 
-using testing_support::Bytes;
-using testing_support::Pnm;
-using testing_support::TempDir;
-using testing_support::shell_quoted;
-using testing_support::palette_ppm;
+using namespace testing_support;
 
 namespace {
 
-bool sprite_size_differs(const testing_support::Conversion &ours, const Pnm &theirs) {
+bool sprite_size_differs(const FilterConversion &ours, const Pnm &theirs) {
     return !ours.succeeded || ours.sprite.width != theirs.width || ours.sprite.height != theirs.height;
 }
 
@@ -28,14 +24,14 @@ bool sprite_size_differs(const testing_support::Conversion &ours, const Pnm &the
 // the colours and drops the alpha, and it refuses lines stored without runs
 // (encoding 0), so those files are read by ImageMagick with its alpha turned
 // off. Returns a description of the first difference, or "".
-std::string compare_with_pcxtoppm(const std::string &pcx, const testing_support::Conversion &ours) {
-    Bytes file = testing_support::read_file(pcx);
+std::string compare_with_pcxtoppm(const std::string &pcx, const FilterConversion &ours) {
+    Bytes file = read_file(pcx);
     bool rgba = file.size() >= 128 && file[3] == 8 && file[65] == 4;
     bool stored = file.size() >= 128 && file[2] == 0;
     std::string decoder = rgba || stored ? "convert pcx:" + shell_quoted(pcx) + " -alpha off ppm:-"
                                          : "pcxtoppm " + shell_quoted(pcx);
     Pnm theirs;
-    if (!testing_support::decode_with(decoder, theirs)) return "pcxtoppm cannot read it";
+    if (!decode_with(decoder, theirs)) return "pcxtoppm cannot read it";
     if (!ours.succeeded) return "Pcxload failed: " + ours.failure + ours.parse_problem;
     const auto &sprite = ours.sprite;
     if (sprite_size_differs(ours, theirs))
@@ -51,7 +47,7 @@ std::string compare_with_pcxtoppm(const std::string &pcx, const testing_support:
 
 TEST(PcxExternal, NetpbmAndImageMagickFilesMatchPcxtoppm) {
     for (const char *tool : {"ppmtopcx", "pcxtoppm", "convert"})
-        if (!testing_support::have_command(tool)) GTEST_SKIP() << tool << " is not installed";
+        if (!have_command(tool)) GTEST_SKIP() << tool << " is not installed";
     TempDir dir;
     struct Case { int width, height, colours; const char *encoder; int bpp; };
     const Case cases[] = {
@@ -74,13 +70,13 @@ TEST(PcxExternal, NetpbmAndImageMagickFilesMatchPcxtoppm) {
     for (const Case &c : cases) {
         std::string ppm = dir.file("source.ppm");
         std::string pcx = dir.file("encoded.pcx");
-        testing_support::write_file(ppm, palette_ppm(c.width, c.height, c.colours, static_cast<unsigned>(c.colours)));
+        write_file(ppm, palette_ppm(c.width, c.height, c.colours, static_cast<unsigned>(c.colours)));
         std::string command = c.encoder;
         command.replace(command.find("{in}"), 4, shell_quoted(ppm));
         if (command.find("{out}") != std::string::npos) command.replace(command.find("{out}"), 5, shell_quoted(pcx));
         else command += " > " + shell_quoted(pcx);
-        ASSERT_TRUE(testing_support::run_shell(command + " 2>/dev/null")) << command;
-        auto ours = testing_support::convert_in_process(kPcxloadProgram, pcx, dir);
+        ASSERT_TRUE(run_shell(command + " 2>/dev/null")) << command;
+        auto ours = convert_in_process(kPcxloadProgram, pcx, dir);
         EXPECT_EQ(compare_with_pcxtoppm(pcx, ours), "") << command << " on " << c.colours << " colours";
         EXPECT_EQ(ours.sprite.bpp, c.bpp == 24 ? 32 : c.bpp) << command; // 24-bit sprites are written at 32
     }
@@ -89,12 +85,7 @@ TEST(PcxExternal, NetpbmAndImageMagickFilesMatchPcxtoppm) {
 // Corpus files that netpbm's decoder cannot read, reads differently, or that
 // Pcxload refuses: the outcome Pcxload gives ("" for a conversion), why, and
 // a reference rendering to compare with instead, where there is one.
-struct CorpusCase {
-    const char *outcome;
-    const char *why;
-    const char *reference = nullptr;
-};
-const std::map<std::string, CorpusCase> kCorpusCases = {
+const CorpusTable kCorpusCases = {
     {"pcx/kimageformats/read/ccbug_463951.pcx",
      {"", "the palette marker stands 769 bytes before the end, not right after the data", "pcx/kimageformats/read/ccbug_463951.png"}},
     {"pcx/generated/patched/16col_4planes_v3_nopal.pcx", {"", "version 3 uses the default 16-colour palette"}},
@@ -111,9 +102,9 @@ const std::map<std::string, CorpusCase> kCorpusCases = {
 };
 
 // Compares the sprite with a reference rendering read by pngtopnm.
-std::string compare_with_reference(const std::string &png, const testing_support::Conversion &ours) {
+std::string compare_with_reference(const std::string &png, const FilterConversion &ours) {
     Pnm theirs;
-    if (!testing_support::decode_with("pngtopnm " + shell_quoted(png), theirs)) return "pngtopnm cannot read it";
+    if (!decode_with("pngtopnm " + shell_quoted(png), theirs)) return "pngtopnm cannot read it";
     if (sprite_size_differs(ours, theirs)) return "size differs";
     for (int y = 0; y < theirs.height; ++y)
         for (int x = 0; x < theirs.width; ++x)
@@ -123,31 +114,11 @@ std::string compare_with_reference(const std::string &png, const testing_support
 }
 
 TEST(PcxCorpus, EveryFileConvertsLikePcxtoppmOrAsItsCaseSays) {
-    std::filesystem::path root = testing_support::corpus_dir();
-    if (root.empty() || !std::filesystem::exists(root / "pcx")) GTEST_SKIP() << "no PCX corpus";
-    if (!testing_support::have_command("pcxtoppm")) GTEST_SKIP() << "pcxtoppm is not installed";
-    TempDir dir;
-    int matched = 0;
-    int special = 0;
-    for (const auto &item : std::filesystem::recursive_directory_iterator(root / "pcx")) {
-        std::string extension = item.path().extension().string();
-        if (extension != ".pcx" && extension != ".PCX" && extension != ".dcx") continue;
-        std::string relative = std::filesystem::relative(item.path(), root).generic_string();
-        auto ours = testing_support::convert_in_process(kPcxloadProgram, item.path().string(), dir);
-        auto found = kCorpusCases.find(relative);
-        if (found == kCorpusCases.end()) {
-            EXPECT_EQ(compare_with_pcxtoppm(item.path().string(), ours), "") << relative;
-            ++matched;
-        } else {
-            EXPECT_EQ(ours.succeeded ? "" : ours.failure, found->second.outcome) << relative << ": " << found->second.why;
-            if (found->second.reference != nullptr) {
-                EXPECT_EQ(compare_with_reference((root / found->second.reference).string(), ours), "") << relative;
-            }
-            ++special;
-        }
-    }
-    EXPECT_GT(matched, 30);
-    EXPECT_EQ(special, static_cast<int>(kCorpusCases.size()));
+    if (corpus_folder("pcx").empty()) GTEST_SKIP() << "no PCX corpus";
+    if (!have_command("pcxtoppm")) GTEST_SKIP() << "pcxtoppm is not installed";
+    EXPECT_GT(walk_corpus(kPcxloadProgram, "pcx", {".pcx", ".PCX", ".dcx"}, kCorpusCases,
+                                           compare_with_pcxtoppm, compare_with_reference),
+              30);
 }
 
 } // namespace

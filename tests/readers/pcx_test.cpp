@@ -1,20 +1,18 @@
 // The PCX reader on files built by PcxBuilder: sizes, layouts, palette rules,
 // runs, truncation and damaged headers.
 #include "readers/pcx.h"
-#include "tests/readers/gif_pcx_harness.h"
+#include "tests/support/raster_harness.h"
 #include "tests/support/pcx_builder.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-using reader_harness::pixel;
-using testing_support::Bytes;
-using testing_support::PcxBuilder;
+using namespace testing_support;
 
 namespace {
 
-std::string read_pcx(const Bytes &bytes) { return reader_harness::run_reader(pcx_read, bytes); }
+std::string read_pcx(const Bytes &bytes) { return reader_failure(pcx_read, bytes); }
 
 Bitmap *image() { return sprite_list.entries[0].image->image; }
 
@@ -42,7 +40,7 @@ void expect_pixels(const PcxBuilder &pcx) {
         for (int x = 0; x < pcx.width(); ++x) {
             std::uint32_t p = pcx.pixels[static_cast<std::size_t>(y * pcx.width() + x)];
             if (bitmap->bpp >= 24) p = (p >> 16 & 0xFF) | (p & 0xFF00) | (p & 0xFF) << 16; // red first, no alpha
-            ASSERT_EQ(pixel(bitmap, x, y), p) << "at " << x << "," << y;
+            ASSERT_EQ(bitmap_value(bitmap, x, y), p) << "at " << x << "," << y;
         }
 }
 
@@ -158,7 +156,7 @@ TEST(PcxRead, RunsAndLiteralBytes) {
         pcx.size(8, 1);
         pcx.data = c.data;
         ASSERT_EQ(read_pcx(pcx.build()), "") << c.name;
-        for (int x = 0; x < 8; ++x) EXPECT_EQ(pixel(image(), x, 0), c.row[static_cast<std::size_t>(x)]) << c.name;
+        for (int x = 0; x < 8; ++x) EXPECT_EQ(bitmap_value(image(), x, 0), c.row[static_cast<std::size_t>(x)]) << c.name;
     }
     // A run past a line end goes on at the start of the next line.
     PcxBuilder pcx;
@@ -168,7 +166,7 @@ TEST(PcxRead, RunsAndLiteralBytes) {
     ASSERT_EQ(read_pcx(pcx.build()), "");
     const std::uint32_t expected[3][3] = {{1, 2, 3}, {7, 7, 7}, {7, 4, 5}};
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(pixel(image(), x, y), expected[y][x]);
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(bitmap_value(image(), x, y), expected[y][x]);
 }
 
 TEST(PcxRead, PlaneTwoSetsBitTwo) {
@@ -179,7 +177,7 @@ TEST(PcxRead, PlaneTwoSetsBitTwo) {
     pcx.data = Bytes{0, 0, 0, 0, 0x80, 0, 0, 0};
     ASSERT_EQ(read_pcx(pcx.build()), "");
     EXPECT_EQ(bitmap_row_bytes(image(), 0)[0], 0x04);
-    for (int x = 1; x < 16; ++x) EXPECT_EQ(pixel(image(), x, 0), 0u);
+    for (int x = 1; x < 16; ++x) EXPECT_EQ(bitmap_value(image(), x, 0), 0u);
 }
 
 TEST(PcxRead, TruncatedDataIsCompletedWithFF) {
@@ -193,7 +191,7 @@ TEST(PcxRead, TruncatedDataIsCompletedWithFF) {
             pcx.data = data;
             ASSERT_EQ(read_pcx(pcx.build()), "");
             for (int y = 1; y < 4; ++y)
-                for (int x = 0; x < 9; ++x) ASSERT_EQ(pixel(image(), x, y), c.filled) << c.bits << "x" << c.planes;
+                for (int x = 0; x < 9; ++x) ASSERT_EQ(bitmap_value(image(), x, y), c.filled) << c.bits << "x" << c.planes;
         }
     }
 }

@@ -52,8 +52,8 @@ TEST(PngCorpus, EveryFileMatchesNetpbmOrFailsCleanly) {
     for (const fs::path &file : files) {
         const std::string name = corpus_name(file);
         SCOPED_TRACE(name);
-        const png_tests::Outcome out = png_tests::read_png_file(file.string());
-        const auto reference = png_tests::netpbm_reference(file.string(), scratch.path.string());
+        const testing_support::ReaderRun out = testing_support::read_png_file(file.string());
+        const auto reference = testing_support::netpbm_reference(file.string(), scratch.path.string());
         if (is_damaged_file(name)) {
             EXPECT_FALSE(out.ok) << "a damaged file was accepted";
             EXPECT_EQ(out.failure.rfind("PNG:", 0), 0u) << out.failure;
@@ -68,7 +68,7 @@ TEST(PngCorpus, EveryFileMatchesNetpbmOrFailsCleanly) {
             continue;
         }
         ++compared;
-        EXPECT_EQ(png_tests::compare_pixels(out.bitmap, *reference), "");
+        EXPECT_EQ(testing_support::compare_pixels(out.bitmap, *reference), "");
     }
     std::printf("compared %d of %zu corpus files with netpbm\n", compared, files.size());
 }

@@ -73,11 +73,11 @@ TEST(PngEncoders, FilesOfOtherEncodersMatchNetpbm) {
         const std::string out = d + "/encoded.png";
         std::remove(out.c_str());
         ASSERT_TRUE(testing_support::run_shell(with_paths(e.command, d, out))) << with_paths(e.command, d, out);
-        const png_tests::Outcome got = png_tests::read_png_file(out);
+        const testing_support::ReaderRun got = testing_support::read_png_file(out);
         ASSERT_TRUE(got.ok) << got.failure;
-        const auto reference = png_tests::netpbm_reference(out, d);
+        const auto reference = testing_support::netpbm_reference(out, d);
         ASSERT_TRUE(reference.has_value());
-        EXPECT_EQ(png_tests::compare_pixels(got.bitmap, *reference), "");
+        EXPECT_EQ(testing_support::compare_pixels(got.bitmap, *reference), "");
         EXPECT_EQ(got.bitmap->xdpi, e.xdpi);
         EXPECT_EQ(got.bitmap->ydpi, e.ydpi);
     }

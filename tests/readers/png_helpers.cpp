@@ -9,9 +9,8 @@
 #include <cstdlib>
 #include <sstream>
 
-namespace png_tests {
+namespace testing_support {
 
-using namespace testing_support;
 
 Rgb builder_rgb(const PngBuilder &png, std::uint32_t x, std::uint32_t y) {
     const int depth = png.bit_depth;
@@ -31,8 +30,8 @@ Rgb builder_rgb(const PngBuilder &png, std::uint32_t x, std::uint32_t y) {
     Rgb background{0, 0, 0};
     if (!png.bkgd.empty()) {
         if (colour == kPngPalette) {
-            const PngRgb &c = png.plte[png.bkgd[0]];
-            background = {c.red, c.green, c.blue};
+            const Rgb &c = png.plte[png.bkgd[0]];
+            background = {c.r, c.g, c.b};
         } else if ((colour & 2) == 0) {
             background = grey(at16(png.bkgd, 0));
         } else {
@@ -45,8 +44,8 @@ Rgb builder_rgb(const PngBuilder &png, std::uint32_t x, std::uint32_t y) {
     case kPngPalette: {
         const std::uint16_t index = png.sample(x, y, 0);
         if (index < png.trns.size() && png.trns[index] == 0) return background;
-        const PngRgb &c = png.plte[index];
-        return {c.red, c.green, c.blue};
+        const Rgb &c = png.plte[index];
+        return {c.r, c.g, c.b};
     }
     case kPngGrey:
     case kPngGreyAlpha:
@@ -61,57 +60,9 @@ Rgb builder_rgb(const PngBuilder &png, std::uint32_t x, std::uint32_t y) {
 }
 
 
-Outcome read_png_file(const std::string &path) {
-    sprite_list_clear(&sprite_list);
-    Outcome outcome;
-    ErrorRecord *error = pngin_read(path.c_str());
-    if (error != nullptr) {
-        outcome.failure = error->text;
-        return outcome;
-    }
-    outcome.ok = sprite_list.count == 1 && sprite_list.entries[0].image != nullptr;
-    if (outcome.ok) {
-        outcome.bitmap = sprite_list.entries[0].image->image;
-        outcome.name = sprite_list.entries[0].name;
-    } else {
-        outcome.failure = "no sprite made";
-    }
-    return outcome;
-}
+ReaderRun read_png_file(const std::string &path) { return read_path_with(pngin_read, path); }
 
-Outcome read_png_bytes(const Bytes &bytes) {
-    testing_support::TempDir dir;
-    const std::string path = dir.file("input.png");
-    testing_support::write_file(path, bytes);
-    return read_png_file(path);
-}
-
-std::uint32_t sprite_value(const Bitmap *bitmap, std::int32_t x, std::int32_t y) {
-    const auto *rows = reinterpret_cast<const std::uint8_t *>(bitmap + 1);
-    const std::uint8_t *row = rows + static_cast<std::size_t>(y) * static_cast<std::size_t>(bitmap->stride) * 4;
-    const std::size_t bit = static_cast<std::size_t>(x) * static_cast<std::size_t>(bitmap->bpp);
-    switch (bitmap->bpp) {
-    case 1:
-    case 2:
-    case 4: return (row[bit / 8] >> (bit % 8)) & ((1u << bitmap->bpp) - 1); // leftmost pixel in the low bits
-    case 8: return row[x];
-    case 24: return row[bit / 8] | row[bit / 8 + 1] << 8 | row[bit / 8 + 2] << 16;
-    default: return 0xFFFFFFFFu;
-    }
-}
-
-Rgb sprite_rgb(const Bitmap *bitmap, std::int32_t x, std::int32_t y) {
-    const std::uint32_t value = sprite_value(bitmap, x, y);
-    if (bitmap->bpp == 24) {
-        return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                static_cast<std::uint8_t>(value >> 16)};
-    }
-    // An index beyond the palette count shows the zero pair the writer puts there.
-    const std::uint32_t entry =
-        value < static_cast<std::uint32_t>(bitmap->palette_count) ? bitmap->palette[value] : 0;
-    return {static_cast<std::uint8_t>(entry >> 8), static_cast<std::uint8_t>(entry >> 16),
-            static_cast<std::uint8_t>(entry >> 24)};
-}
+ReaderRun read_png_bytes(const Bytes &bytes) { return read_bytes_with(pngin_read, bytes); }
 
 namespace {
 
@@ -120,39 +71,6 @@ std::uint32_t big32(const Bytes &b, std::size_t at) {
 }
 
 std::uint16_t big16(const Bytes &b, std::size_t at) { return static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]); }
-
-// A PAM file as pngtopam -alphapam writes it: GRAYSCALE_ALPHA or RGB_ALPHA.
-struct Pam {
-    std::int32_t width = 0, height = 0, depth = 0;
-    std::uint32_t maxval = 0;
-    std::vector<std::uint16_t> samples;
-};
-
-std::optional<Pam> parse_pam(const Bytes &bytes) {
-    const std::string text(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(bytes.size(), 200)));
-    const std::size_t end = text.find("ENDHDR\n");
-    if (text.rfind("P7\n", 0) != 0 || end == std::string::npos) return std::nullopt;
-    Pam pam;
-    std::istringstream header(text.substr(3, end - 3));
-    std::string key;
-    while (header >> key) {
-        if (key == "WIDTH") header >> pam.width;
-        else if (key == "HEIGHT") header >> pam.height;
-        else if (key == "DEPTH") header >> pam.depth;
-        else if (key == "MAXVAL") header >> pam.maxval;
-        else header >> key; // TUPLTYPE's value
-    }
-    if (pam.width <= 0 || pam.height <= 0 || (pam.depth != 2 && pam.depth != 4) || pam.maxval == 0 ||
-        pam.maxval > 65535)
-        return std::nullopt;
-    const std::size_t count = static_cast<std::size_t>(pam.width) * pam.height * pam.depth;
-    const std::size_t sample_bytes = pam.maxval > 255 ? 2 : 1;
-    std::size_t at = end + 7;
-    if (bytes.size() - at < count * sample_bytes) return std::nullopt;
-    for (std::size_t i = 0; i < count; ++i, at += sample_bytes)
-        pam.samples.push_back(sample_bytes == 2 ? big16(bytes, at) : bytes[at]);
-    return pam;
-}
 
 } // namespace
 
@@ -171,7 +89,7 @@ std::optional<Bytes> png_chunk_data(const Bytes &bytes, const std::string &type)
 }
 
 std::optional<Reference> netpbm_reference(const std::string &png_path, const std::string &scratch_dir) {
-    const Bytes file = testing_support::read_file(png_path);
+    const Bytes file = read_file(png_path);
     const auto ihdr = png_chunk_data(file, "IHDR");
     if (!ihdr || ihdr->size() != 13) return std::nullopt;
     const int depth = (*ihdr)[8];
@@ -179,16 +97,16 @@ std::optional<Reference> netpbm_reference(const std::string &png_path, const std
     const std::string out = scratch_dir + "/netpbm.pam";
     // A memory cap makes netpbm give up at once on chunks that claim a gigabyte.
     if (!run_shell("ulimit -v 800000; pngtopam -alphapam '" + png_path + "' > '" + out + "' 2>/dev/null")) return std::nullopt;
-    const auto pam = parse_pam(testing_support::read_file(out));
-    if (!pam) return std::nullopt;
-    const std::uint32_t m = pam->maxval;
-    const bool grey = pam->depth == 2;
+    Pnm pam;
+    if (!parse_pnm(read_file(out), pam) || (pam.channels != 2 && pam.channels != 4)) return std::nullopt;
+    const auto m = static_cast<std::uint32_t>(pam.maxval);
+    const bool grey = pam.channels == 2;
 
     // The file's own sample scale: 2^depth - 1, or 255 for palette colours.
     const std::uint32_t file_max = colour == 3 ? 255 : (1u << depth) - 1;
     Reference ref;
-    ref.width = pam->width;
-    ref.height = pam->height;
+    ref.width = pam.width;
+    ref.height = pam.height;
     ref.rescaled = m != file_max;
 
     // Background in the PAM's scale.
@@ -213,14 +131,14 @@ std::optional<Reference> netpbm_reference(const std::string &png_path, const std
     };
     const std::size_t pixels = static_cast<std::size_t>(ref.width) * ref.height;
     for (std::size_t i = 0; i < pixels; ++i) {
-        const std::uint16_t *s = &pam->samples[i * static_cast<std::size_t>(pam->depth)];
+        const std::uint32_t *s = &pam.samples[i * static_cast<std::size_t>(pam.channels)];
         std::array<std::uint32_t, 3> fg{s[0], grey ? s[0] : s[1], grey ? s[0] : s[2]};
-        std::uint32_t alpha = s[pam->depth - 1];
+        std::uint32_t alpha = s[pam.channels - 1];
         if (transparent && m == file_max && fg[0] == (*transparent)[0] &&
             (grey || (fg[1] == (*transparent)[1] && fg[2] == (*transparent)[2])))
             alpha = 0;
         Rgb rgb{};
-        std::uint8_t *channel[3] = {&rgb.red, &rgb.green, &rgb.blue};
+        std::uint8_t *channel[3] = {&rgb.r, &rgb.g, &rgb.b};
         for (int c = 0; c < 3; ++c)
             *channel[c] = to8((fg[c] * alpha + background[c] * (m - alpha) + m / 2) / m);
         ref.pixels.push_back(rgb);
@@ -241,16 +159,16 @@ std::string compare_pixels(const Bitmap *bitmap, const Reference &expected) {
     for (std::int32_t y = 0; y < bitmap->height; ++y) {
         for (std::int32_t x = 0; x < bitmap->width; ++x) {
             const std::size_t i = static_cast<std::size_t>(y) * expected.width + x;
-            const Rgb got = sprite_rgb(bitmap, x, y);
+            const Rgb got = bitmap_rgb(bitmap, x, y);
             const Rgb want = expected.pixels[i];
-            const int d = std::max({std::abs(got.red - want.red), std::abs(got.green - want.green),
-                                    std::abs(got.blue - want.blue)});
+            const int d = std::max({std::abs(got.r - want.r), std::abs(got.g - want.g),
+                                    std::abs(got.b - want.b)});
             if (d <= (expected.partial[i] ? expected.partial_tolerance : expected.rescaled ? 1 : 0)) continue;
             ++differing;
             if (shown++ < 4) {
-                report << "(" << x << "," << y << ") got " << int(got.red) << "," << int(got.green) << ","
-                       << int(got.blue) << " expected " << int(want.red) << "," << int(want.green) << ","
-                       << int(want.blue) << "; ";
+                report << "(" << x << "," << y << ") got " << int(got.r) << "," << int(got.g) << ","
+                       << int(got.b) << " expected " << int(want.r) << "," << int(want.g) << ","
+                       << int(want.b) << "; ";
             }
         }
     }
@@ -258,4 +176,4 @@ std::string compare_pixels(const Bitmap *bitmap, const Reference &expected) {
     return report.str();
 }
 
-} // namespace png_tests
+} // namespace testing_support

@@ -16,14 +16,14 @@ using draw_file::parse_draw;
 
 namespace {
 
-std::vector<PngRgb> palette_of(int count) {
-    std::vector<PngRgb> colours;
+std::vector<Rgb> palette_of(int count) {
+    std::vector<Rgb> colours;
     for (int i = 0; i < count; ++i)
         colours.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i)});
     return colours;
 }
 
-struct Conversion {
+struct PngCase {
     const char *what;
     PngBuilder png;
     int bpp;            // of the written sprite
@@ -32,47 +32,28 @@ struct Conversion {
     std::uint32_t box_x1, box_y1;
 };
 
-std::vector<Conversion> conversions() {
-    std::vector<Conversion> cases;
-    {
-        PngBuilder png;
-        png.size(23, 7).format(8, kPngPalette).palette(palette_of(200)).pattern();
-        cases.push_back({"8-bit palette of 200 entries", png, 8, 200, 28, 23 * 512, 7 * 512});
-    }
-    {
-        PngBuilder png;
-        png.size(9, 4).format(4, kPngPalette).palette(palette_of(16)).pattern().interlace();
-        cases.push_back({"4-bit palette, interlaced", png, 4, 16, 27, 9 * 512, 4 * 512});
-    }
-    {
-        PngBuilder png;
-        png.size(10, 3).format(1, kPngGrey).pattern();
-        cases.push_back({"1-bit grey", png, 1, 2, 25, 5120, 1536});
-    }
-    {
-        PngBuilder png;
-        png.size(5, 5).format(16, kPngGrey).pattern().physical(3780, 1890, 1);
+std::vector<PngCase> conversions() {
+    PngBuilder alpha_halves = PngBuilder{}.size(6, 5).format(16, kPngRgba).pattern().background_rgb(0x1000, 0x8000, 0xF000);
+    for (std::size_t i = 3; i < alpha_halves.samples.size(); i += 4) alpha_halves.samples[i] = (i / 4) % 2 == 0 ? 0 : 0xFFFF;
+    return {
+        {"8-bit palette of 200 entries", PngBuilder{}.size(23, 7).format(8, kPngPalette).palette(palette_of(200)).pattern(),
+         8, 200, 28, 23 * 512, 7 * 512},
+        {"4-bit palette, interlaced", PngBuilder{}.size(9, 4).format(4, kPngPalette).palette(palette_of(16)).pattern().interlace(),
+         4, 16, 27, 9 * 512, 4 * 512},
+        {"1-bit grey", PngBuilder{}.size(10, 3).format(1, kPngGrey).pattern(), 1, 2, 25, 5120, 1536},
         // 96 x 48 dpi: the 90 x 45 mode, box 5 x 46080 / 96 and 5 x 46080 / 48.
-        cases.push_back({"16-bit grey at 96 x 48 dpi", png, 8, 256, 15, 2400, 4800});
-    }
-    {
-        PngBuilder png;
-        png.size(3, 2).format(8, kPngRgb).pattern().physical(2835, 2835, 1);
-        cases.push_back({"8-bit colour at 72 dpi", png, 32, 0, 0x301680B5, 3 * 640, 2 * 640});
-    }
-    {
-        PngBuilder png;
-        png.size(6, 5).format(16, kPngRgba).pattern().background_rgb(0x1000, 0x8000, 0xF000);
-        for (std::size_t i = 3; i < png.samples.size(); i += 4) png.samples[i] = (i / 4) % 2 == 0 ? 0 : 0xFFFF;
-        cases.push_back({"16-bit colour with alpha and bKGD", png, 32, 0, 0x301680B5, 6 * 512, 5 * 512});
-    }
-    return cases;
+        {"16-bit grey at 96 x 48 dpi", PngBuilder{}.size(5, 5).format(16, kPngGrey).pattern().physical(3780, 1890, 1),
+         8, 256, 15, 2400, 4800},
+        {"8-bit colour at 72 dpi", PngBuilder{}.size(3, 2).format(8, kPngRgb).pattern().physical(2835, 2835, 1),
+         32, 0, 0x301680B5, 3 * 640, 2 * 640},
+        {"16-bit colour with alpha and bKGD", alpha_halves, 32, 0, 0x301680B5, 6 * 512, 5 * 512},
+    };
 }
 
 TEST(PngloadProgram, ConvertsToADrawSprite) {
     TempDir dir;
     for (Runner runner : runners_for("Pngload")) {
-        for (const Conversion &c : conversions()) {
+        for (const PngCase &c : conversions()) {
             SCOPED_TRACE(runner_name(runner) + ": " + c.what);
             const std::string input = dir.file("in.png");
             const std::string output = dir.file("out.aff");
@@ -99,8 +80,8 @@ TEST(PngloadProgram, ConvertsToADrawSprite) {
             int wrong = 0;
             for (std::uint32_t y = 0; y < c.png.height; ++y) {
                 for (std::uint32_t x = 0; x < c.png.width; ++x) {
-                    const png_tests::Rgb want = png_tests::builder_rgb(c.png, x, y);
-                    const std::uint32_t expected = static_cast<std::uint32_t>(want.red) << 16 | want.green << 8 | want.blue;
+                    const Rgb want = testing_support::builder_rgb(c.png, x, y);
+                    const std::uint32_t expected = static_cast<std::uint32_t>(want.r) << 16 | want.g << 8 | want.b;
                     const std::uint32_t got = draw.rgb(static_cast<int>(x), static_cast<int>(y));
                     if (got != expected && wrong++ < 3)
                         ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " is " << got << ", expected " << expected;
@@ -112,51 +93,20 @@ TEST(PngloadProgram, ConvertsToADrawSprite) {
 }
 
 TEST(PngloadProgram, FailuresReachTheHost) {
-    TempDir dir;
-    PngBuilder png;
-    png.size(8, 8).format(8, kPngRgb).pattern();
-    Bytes good = png.build();
-    Bytes truncated(good.begin(), good.begin() + 60);
+    Bytes good = PngBuilder{}.size(8, 8).format(8, kPngRgb).pattern().build();
     Bytes not_png = good;
     not_png[1] = 'Q';
     // IHDR of 1000000 x 400 colour pixels: a 1.2 GB bitmap.
     Bytes too_large = good;
     const Bytes ihdr = png_chunk("IHDR", {0x00, 0x0F, 0x42, 0x40, 0, 0, 0x01, 0x90, 8, 2, 0, 0, 0});
     std::copy(ihdr.begin(), ihdr.end(), too_large.begin() + 8);
-    write_file(dir.file("truncated.png"), truncated);
-    write_file(dir.file("not.png"), not_png);
-    write_file(dir.file("large.png"), too_large);
-
-    for (Runner runner : runners_for("Pngload")) {
-        const std::string missing = dir.file("missing.png");
-        const std::string shown_missing = runner == Runner::native ? missing : windows_path(missing);
-        // The system's own text for code 2: Windows' (and the POSIX stand-in's), or Wine's.
-        const std::string system_text =
-            runner == Runner::native ? "The system cannot find the file specified." : "File not found.";
-        struct Case {
-            const char *what;
-            std::vector<std::string> arguments;
-            std::string failure;
-        };
-        const Case cases[] = {
-            {"no arguments", {}, "Syntax: Pngload <input file> <output file>"},
-            {"one argument", {dir.file("not.png")}, "Syntax: Pngload <input file> <output file>"},
-            {"missing input", {missing, dir.file("out.aff")},
-             system_text + "\r\n(CreateFile) (2) (" + shown_missing + ")"},
-            {"not a PNG file", {dir.file("not.png"), dir.file("out.aff")}, "PNG:Not a PNG file"},
-            {"truncated", {dir.file("truncated.png"), dir.file("out.aff")}, "PNG:Unexpected end of file"},
-            {"over the bitmap limit", {dir.file("large.png"), dir.file("out.aff")},
-             "Image is too large (1000000 x 400 pixels at 24 bits per pixel)"},
-        };
-        for (const Case &c : cases) {
-            SCOPED_TRACE(runner_name(runner) + ": " + c.what);
-            const RunResult run = run_program(runner, "Pngload", c.arguments);
-            EXPECT_FALSE(run.succeeded);
-            EXPECT_NE(run.exit_code, 0);
-            EXPECT_EQ(run.failure_text, c.failure);
-        }
-        EXPECT_FALSE(std::filesystem::exists(dir.file("out.aff")));
-    }
+    expect_usage_and_missing_input("Pngload");
+    const FailureCase cases[] = {
+        {"not a PNG file", not_png, "PNG:Not a PNG file"},
+        {"truncated", Bytes(good.begin(), good.begin() + 60), "PNG:Unexpected end of file"},
+        {"over the bitmap limit", too_large, "Image is too large (1000000 x 400 pixels at 24 bits per pixel)"},
+    };
+    expect_failure_texts("Pngload", cases);
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include <vector>
 
 using namespace testing_support;
-using png_tests::Rgb;
 
 namespace {
 
@@ -37,8 +36,8 @@ bool has_alpha(int colour) { return (colour & 4) != 0; }
 
 // A palette of distinct colours, as many as the depth allows (at most 200 so
 // that the count is not simply 2^depth).
-std::vector<PngRgb> test_palette(int depth) {
-    std::vector<PngRgb> colours;
+std::vector<Rgb> test_palette(int depth) {
+    std::vector<Rgb> colours;
     const int count = depth == 8 ? 200 : 1 << depth;
     for (int i = 0; i < count; ++i) {
         colours.push_back({static_cast<std::uint8_t>(i * 37 + 11), static_cast<std::uint8_t>(255 - i),
@@ -103,7 +102,7 @@ TEST(PngReader, EveryColourTypeAndDepthWithTransparencyAndBackground) {
                 for (bool interlaced : {false, true}) {
                     SCOPED_TRACE(describe(f, s, e, interlaced));
                     const PngBuilder png = test_image(f, s, e, interlaced);
-                    const png_tests::Outcome out = png_tests::read_png_bytes(png.build());
+                    const ReaderRun out = testing_support::read_png_bytes(png.build());
                     ASSERT_TRUE(out.ok) << out.failure;
                     const Bitmap *b = out.bitmap;
                     EXPECT_EQ(out.name, "PNG0");
@@ -117,13 +116,13 @@ TEST(PngReader, EveryColourTypeAndDepthWithTransparencyAndBackground) {
                     int wrong = 0;
                     for (std::uint32_t y = 0; y < s.height; ++y) {
                         for (std::uint32_t x = 0; x < s.width; ++x) {
-                            const Rgb want = png_tests::builder_rgb(png, x, y);
-                            const Rgb got = png_tests::sprite_rgb(b, static_cast<std::int32_t>(x),
+                            const Rgb want = testing_support::builder_rgb(png, x, y);
+                            const Rgb got = bitmap_rgb(b, static_cast<std::int32_t>(x),
                                                                   static_cast<std::int32_t>(y));
                             if (got == want || ++wrong > 3) continue;
-                            ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(got.red) << ","
-                                          << int(got.green) << "," << int(got.blue) << ", expected "
-                                          << int(want.red) << "," << int(want.green) << "," << int(want.blue);
+                            ADD_FAILURE() << "pixel " << x << "," << y << " is " << int(got.r) << ","
+                                          << int(got.g) << "," << int(got.b) << ", expected "
+                                          << int(want.r) << "," << int(want.g) << "," << int(want.b);
                         }
                     }
                     EXPECT_EQ(wrong, 0);
@@ -152,7 +151,7 @@ TEST(PngReader, SubBytePixelsInSpriteOrder) {
             PngBuilder png;
             png.size(static_cast<std::uint32_t>(c.row.size()), 1).format(c.depth, kPngPalette).interlace(interlaced);
             png.palette(test_palette(c.depth)).pixels(c.row);
-            const png_tests::Outcome out = png_tests::read_png_bytes(png.build());
+            const ReaderRun out = testing_support::read_png_bytes(png.build());
             ASSERT_TRUE(out.ok) << out.failure;
             const std::span<std::uint8_t> row = bitmap_row_bytes(out.bitmap, 0);
             EXPECT_EQ(std::vector<std::uint8_t>(row.begin(), row.end()), c.bytes);
@@ -167,13 +166,13 @@ TEST(PngReader, PaletteEntriesMadeTransparentHoldTheBackground) {
         png.size(4, 1).format(8, kPngPalette).palette(test_palette(8)).pixels({0, 1, 2, 3});
         png.transparency({255, 255, 255, 0});
         if (with_background) png.background_index(1);
-        const png_tests::Outcome out = png_tests::read_png_bytes(png.build());
+        const ReaderRun out = testing_support::read_png_bytes(png.build());
         ASSERT_TRUE(out.ok) << out.failure;
         EXPECT_EQ(out.bitmap->palette_count, 200);
         const std::uint32_t entry1 = 0x30u << 8 | 0xFEu << 16 | 0x06u << 24; // test_palette(8)[1]
         EXPECT_EQ(out.bitmap->palette[3], with_background ? entry1 : 0u);
         EXPECT_EQ(out.bitmap->palette[1], entry1);
-        EXPECT_EQ(png_tests::sprite_value(out.bitmap, 3, 0), 3u);
+        EXPECT_EQ(bitmap_value(out.bitmap, 3, 0), 3u);
     }
 }
 
@@ -191,7 +190,7 @@ TEST(PngReader, GreyRampsByDepth) {
         SCOPED_TRACE(c.depth);
         PngBuilder png;
         png.size(2, 2).format(c.depth, kPngGrey).pattern();
-        const png_tests::Outcome out = png_tests::read_png_bytes(png.build());
+        const ReaderRun out = testing_support::read_png_bytes(png.build());
         ASSERT_TRUE(out.ok) << out.failure;
         EXPECT_EQ(out.bitmap->palette_count, c.count);
         EXPECT_EQ(out.bitmap->palette[0], 0u);
@@ -225,7 +224,7 @@ TEST(PngReader, ResolutionFromPhys) {
         PngBuilder png;
         png.size(2, 2).format(8, kPngGrey).pattern();
         if (c.phys) png.physical(c.x, c.y, c.unit);
-        const png_tests::Outcome out = png_tests::read_png_bytes(png.build());
+        const ReaderRun out = testing_support::read_png_bytes(png.build());
         ASSERT_TRUE(out.ok) << out.failure;
         EXPECT_EQ(out.bitmap->xdpi, c.xdpi);
         EXPECT_EQ(out.bitmap->ydpi, c.ydpi);
@@ -255,7 +254,7 @@ TEST(PngReader, AlphaBlendsInFileValuesWhateverTheGammaChunksSay) {
             png.size(4, 1).format(8, kPngRgba).pixels(rgba);
             if (background != 0) png.background_rgb(255, 255, 255);
             if (c.type != nullptr) png.chunk(c.type, c.data);
-            const png_tests::Outcome out = png_tests::read_png_bytes(png.build());
+            const ReaderRun out = testing_support::read_png_bytes(png.build());
             ASSERT_TRUE(out.ok) << out.failure;
             for (std::int32_t x = 0; x < 4; ++x) {
                 const std::uint32_t alpha = rgba[static_cast<std::size_t>(x) * 4 + 3];
@@ -263,7 +262,7 @@ TEST(PngReader, AlphaBlendsInFileValuesWhateverTheGammaChunksSay) {
                     const std::uint32_t sample = rgba[static_cast<std::size_t>(x) * 4 + static_cast<std::size_t>(channel)];
                     return static_cast<std::uint8_t>((sample * alpha + background * (255 - alpha) + 127) / 255);
                 };
-                EXPECT_EQ(png_tests::sprite_rgb(out.bitmap, x, 0), (Rgb{blend(0), blend(1), blend(2)})) << "pixel " << x;
+                EXPECT_EQ(bitmap_rgb(out.bitmap, x, 0), (Rgb{blend(0), blend(1), blend(2)})) << "pixel " << x;
             }
         }
     }
@@ -272,19 +271,19 @@ TEST(PngReader, AlphaBlendsInFileValuesWhateverTheGammaChunksSay) {
 TEST(PngReader, IdatSplitAnywhereGivesTheSameSprite) {
     PngBuilder png;
     png.size(17, 5).format(8, kPngRgb).pattern();
-    const png_tests::Outcome whole = png_tests::read_png_bytes(png.build());
+    const ReaderRun whole = testing_support::read_png_bytes(png.build());
     ASSERT_TRUE(whole.ok);
     std::vector<Rgb> expected;
     for (std::int32_t y = 0; y < 5; ++y)
-        for (std::int32_t x = 0; x < 17; ++x) expected.push_back(png_tests::sprite_rgb(whole.bitmap, x, y));
+        for (std::int32_t x = 0; x < 17; ++x) expected.push_back(bitmap_rgb(whole.bitmap, x, y));
     for (std::size_t piece : {1u, 7u, 100u}) {
         SCOPED_TRACE(piece);
         png.split_idat(piece).filters();
-        const png_tests::Outcome out = png_tests::read_png_bytes(png.build());
+        const ReaderRun out = testing_support::read_png_bytes(png.build());
         ASSERT_TRUE(out.ok) << out.failure;
         for (std::int32_t y = 0; y < 5; ++y)
             for (std::int32_t x = 0; x < 17; ++x)
-                EXPECT_EQ(png_tests::sprite_rgb(out.bitmap, x, y), expected[static_cast<std::size_t>(y * 17 + x)]);
+                EXPECT_EQ(bitmap_rgb(out.bitmap, x, y), expected[static_cast<std::size_t>(y * 17 + x)]);
     }
 }
 
@@ -380,7 +379,7 @@ TEST(PngReader, FailuresCarryLibpngsMessage) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        const png_tests::Outcome out = png_tests::read_png_bytes(c.bytes);
+        const ReaderRun out = testing_support::read_png_bytes(c.bytes);
         EXPECT_FALSE(out.ok);
         EXPECT_EQ(out.failure, c.failure);
     }
@@ -388,7 +387,7 @@ TEST(PngReader, FailuresCarryLibpngsMessage) {
 
 // The 1 GiB bitmap limit is checked before anything is allocated or inflated.
 TEST(PngReader, BitmapsOverTheLimitFailBeforeDecoding) {
-    const png_tests::Outcome out = png_tests::read_png_bytes(ihdr_with(1000000, 400, 8, kPngRgb));
+    const ReaderRun out = testing_support::read_png_bytes(ihdr_with(1000000, 400, 8, kPngRgb));
     EXPECT_FALSE(out.ok);
     EXPECT_EQ(out.failure, "Image is too large (1000000 x 400 pixels at 24 bits per pixel)");
 }

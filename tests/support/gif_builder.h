@@ -4,16 +4,13 @@
 #pragma once
 
 #include "tests/support/files.h"
+#include "tests/support/pixels.h"
 
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
 namespace testing_support {
-
-struct Rgb {
-    std::uint8_t r, g, b;
-};
 
 struct GifLzwOptions {
     int minimum_code_size = 0;   // 0: the smallest that holds the table's indices, at least 2

@@ -170,7 +170,7 @@ PngBuilder &PngBuilder::pattern() {
     }
     return *this;
 }
-PngBuilder &PngBuilder::palette(std::vector<PngRgb> colours) {
+PngBuilder &PngBuilder::palette(std::vector<Rgb> colours) {
     plte = std::move(colours);
     return *this;
 }
@@ -287,7 +287,7 @@ Bytes PngBuilder::build() const {
     if (!phys.empty()) add("pHYs", phys);
     if (!plte.empty()) {
         Bytes data;
-        for (const PngRgb &c : plte) data.insert(data.end(), {c.red, c.green, c.blue});
+        for (const Rgb &c : plte) data.insert(data.end(), {c.r, c.g, c.b});
         add("PLTE", data);
     }
     if (!trns.empty()) add("tRNS", trns);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tests/support/files.h"
+#include "tests/support/pixels.h"
 
 #include <cstdint>
 #include <string>
@@ -15,9 +16,6 @@ namespace testing_support {
 // PNG colour types.
 enum PngColour : int { kPngGrey = 0, kPngRgb = 2, kPngPalette = 3, kPngGreyAlpha = 4, kPngRgba = 6 };
 
-struct PngRgb {
-    std::uint8_t red, green, blue;
-};
 
 // One chunk: length, type, data and CRC.
 Bytes png_chunk(std::string_view type, const Bytes &data);
@@ -32,7 +30,7 @@ struct PngBuilder {
     int colour_type = kPngGrey;
     bool interlaced = false;
     std::vector<std::uint16_t> samples;  // width x height x channels, row by row
-    std::vector<PngRgb> plte;
+    std::vector<Rgb> plte;
     Bytes trns, bkgd, phys;
     std::vector<std::pair<std::string, Bytes>> extra; // further chunks before the image data
     std::size_t idat_piece = 0;                       // split the image data into chunks of this size (0: one)
@@ -44,7 +42,7 @@ struct PngBuilder {
     PngBuilder &pixels(std::vector<std::uint16_t> values);
     // A pattern that uses every value the depth allows, different in every channel.
     PngBuilder &pattern();
-    PngBuilder &palette(std::vector<PngRgb> colours);
+    PngBuilder &palette(std::vector<Rgb> colours);
     PngBuilder &transparency(Bytes data);          // tRNS exactly as given
     PngBuilder &transparent_grey(std::uint16_t grey);
     PngBuilder &transparent_rgb(std::uint16_t red, std::uint16_t green, std::uint16_t blue);

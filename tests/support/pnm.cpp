@@ -4,6 +4,8 @@
 #include <cctype>
 #include <random>
 #include <cstdlib>
+#include <sstream>
+#include <string>
 
 namespace testing_support {
 namespace {
@@ -24,17 +26,41 @@ bool read_number(const Bytes &b, std::size_t &at, int &value) {
     return true;
 }
 
+// The header of a PAM file ("P7", then WIDTH, HEIGHT, DEPTH, MAXVAL and
+// TUPLTYPE lines up to ENDHDR); `at` is left on the raster.
+bool read_pam_header(const Bytes &b, std::size_t &at, Pnm &out) {
+    const std::string text(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(b.size(), 200)));
+    const std::size_t end = text.find("ENDHDR\n");
+    if (text.rfind("P7\n", 0) != 0 || end == std::string::npos) return false;
+    std::istringstream header(text.substr(3, end - 3));
+    std::string key;
+    while (header >> key) {
+        if (key == "WIDTH") header >> out.width;
+        else if (key == "HEIGHT") header >> out.height;
+        else if (key == "DEPTH") header >> out.channels;
+        else if (key == "MAXVAL") header >> out.maxval;
+        else header >> key; // TUPLTYPE's value
+    }
+    at = end + 7;
+    return out.channels >= 1 && out.channels <= 4;
+}
+
 } // namespace
 
 bool parse_pnm(const Bytes &b, Pnm &out) {
     if (b.size() < 3 || b[0] != 'P') return false;
     char kind = static_cast<char>(b[1]);
     std::size_t at = 2;
-    if (!read_number(b, at, out.width) || !read_number(b, at, out.height)) return false;
-    out.maxval = 1;
-    if (kind != '4' && !read_number(b, at, out.maxval)) return false;
-    ++at; // the single white space before the raster
-    out.channels = kind == '6' ? 3 : 1;
+    if (kind == '7') {
+        if (!read_pam_header(b, at, out)) return false;
+    } else {
+        if (!read_number(b, at, out.width) || !read_number(b, at, out.height)) return false;
+        out.maxval = 1;
+        if (kind != '4' && !read_number(b, at, out.maxval)) return false;
+        ++at; // the single white space before the raster
+        out.channels = kind == '6' ? 3 : 1;
+    }
+    if (out.width <= 0 || out.height <= 0 || out.maxval <= 0 || out.maxval > 65535) return false;
     const std::size_t count = static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height) *
                               static_cast<std::size_t>(out.channels);
     out.samples.clear();
@@ -48,7 +74,7 @@ bool parse_pnm(const Bytes &b, Pnm &out) {
             }
         return true;
     }
-    if (kind != '5' && kind != '6') return false;
+    if (kind != '5' && kind != '6' && kind != '7') return false;
     const std::size_t width = out.maxval > 255 ? 2 : 1;
     if (b.size() - at < count * width) return false;
     for (std::size_t i = 0; i < count; ++i)

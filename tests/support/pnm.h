@@ -1,5 +1,5 @@
 // Independent decoders for comparisons: runs a command (netpbm, ImageMagick)
-// and reads the PNM image it writes.
+// and reads the PNM or PAM image it writes.
 #pragma once
 
 #include "tests/support/files.h"
@@ -13,7 +13,7 @@ namespace testing_support {
 struct Pnm {
     int width = 0, height = 0, maxval = 0, channels = 0;
     std::vector<std::uint32_t> samples; // channels per pixel, row by row
-    // The pixel as 0xRRGGBB with every sample widened to 8 bits (grey repeated).
+    // The pixel as 0xRRGGBB (grey or RGB images) with every sample widened to 8 bits (grey repeated).
     std::uint32_t rgb(int x, int y) const;
 };
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace pe {
+namespace testing_support {
 namespace {
 
 constexpr std::uint32_t kSubdirectory = 0x80000000u;
@@ -166,4 +166,4 @@ std::optional<VersionInfo> parse_version_info(ByteSpan resource) {
     return info;
 }
 
-} // namespace pe
+} // namespace testing_support

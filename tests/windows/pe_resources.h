@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace pe {
+namespace testing_support {
 
 inline constexpr std::uint32_t kVersionType = 16;   // RT_VERSION
 inline constexpr std::uint32_t kManifestType = 24;  // RT_MANIFEST
@@ -29,4 +29,4 @@ struct VersionInfo {
 // Parses a VS_VERSIONINFO resource.
 std::optional<VersionInfo> parse_version_info(ByteSpan resource);
 
-} // namespace pe
+} // namespace testing_support

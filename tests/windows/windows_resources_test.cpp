@@ -41,9 +41,9 @@ TEST(WindowsResources, EveryProgramCarriesTheVersionAndItsManifest) {
         SCOPED_TRACE(executable.path);
         Bytes image = testing_support::read_file((windows_build_dir() / executable.path).string());
         ASSERT_FALSE(image.empty()) << "not built";
-        auto resource = pe::find_resource(image, pe::kVersionType, 1);
+        auto resource = testing_support::find_resource(image, testing_support::kVersionType, 1);
         ASSERT_TRUE(resource);
-        auto info = pe::parse_version_info(*resource);
+        auto info = testing_support::parse_version_info(*resource);
         ASSERT_TRUE(info);
         EXPECT_EQ(info->file_version_high, major << 16 | minor);
         EXPECT_EQ(info->file_version_low, patch << 16);
@@ -58,7 +58,7 @@ TEST(WindowsResources, EveryProgramCarriesTheVersionAndItsManifest) {
         for (const auto &[key, value] : expected) EXPECT_EQ(info->strings[key], value) << key;
         EXPECT_NE(info->strings["FileDescription"], "");
 
-        auto manifest = pe::find_resource(image, pe::kManifestType, 1);
+        auto manifest = testing_support::find_resource(image, testing_support::kManifestType, 1);
         ASSERT_TRUE(manifest);
         std::string text(manifest->begin(), manifest->end());
         EXPECT_NE(text.find("level=\"" + executable.execution_level + "\""), std::string::npos) << text;
@@ -69,7 +69,7 @@ TEST(WindowsResources, EveryProgramCarriesTheVersionAndItsManifest) {
 TEST(WindowsResources, DamagedExecutablesAndVersionResourcesFindNothing) {
     if (windows_build_dir().empty()) GTEST_SKIP() << "no Windows build configured (FILTERS_WINDOWS_BIN_DIR)";
     Bytes image = testing_support::read_file((windows_build_dir() / windows_executables()[0].path).string());
-    ASSERT_TRUE(pe::find_resource(image, pe::kVersionType, 1));
+    ASSERT_TRUE(testing_support::find_resource(image, testing_support::kVersionType, 1));
     Bytes far_header = image;
     far_header[0x3C] = far_header[0x3D] = far_header[0x3E] = far_header[0x3F] = 0xF0;
     const std::vector<std::pair<std::string, Bytes>> images{
@@ -77,9 +77,9 @@ TEST(WindowsResources, DamagedExecutablesAndVersionResourcesFindNothing) {
         {"headers only", Bytes(image.begin(), image.begin() + 512)},
         {"PE header offset past the end", far_header},
     };
-    for (const auto &[name, bytes] : images) EXPECT_FALSE(pe::find_resource(bytes, pe::kVersionType, 1)) << name;
+    for (const auto &[name, bytes] : images) EXPECT_FALSE(testing_support::find_resource(bytes, testing_support::kVersionType, 1)) << name;
 
-    ByteSpan resource = *pe::find_resource(image, pe::kVersionType, 1);
+    ByteSpan resource = *testing_support::find_resource(image, testing_support::kVersionType, 1);
     Bytes zero_child(resource.begin(), resource.end());
     // The first child follows the 40-byte "VS_VERSION_INFO" header and the 52-byte fixed info.
     zero_child[92] = zero_child[93] = 0;
@@ -88,7 +88,7 @@ TEST(WindowsResources, DamagedExecutablesAndVersionResourcesFindNothing) {
         {"a child of length 0", zero_child},
         {"shorter than its header", Bytes(resource.begin(), resource.begin() + 4)},
     };
-    for (const auto &[name, bytes] : resources) EXPECT_FALSE(pe::parse_version_info(bytes)) << name;
+    for (const auto &[name, bytes] : resources) EXPECT_FALSE(testing_support::parse_version_info(bytes)) << name;
 }
 
 } // namespace

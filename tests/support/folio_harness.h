@@ -1,5 +1,6 @@
-// Runs the converter in the test process on documents built by the test
-// document builder, and cuts its output into the sections tests compare.
+// Folioload under test: the converter run in this process on documents built
+// by the document builder (its output, console and fatal message), and the
+// sections of its DDL that tests compare.
 #pragma once
 
 #include "ddl/ddl_output.h"
@@ -10,14 +11,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
-namespace folio_testing {
+namespace testing_support {
 
-using namespace testing_support;
-
-struct Conversion {
+struct FolioConversion {
     bool succeeded = false;
     std::string failure; // the fatal message
     std::string ddl;     // the output file, whatever was written
@@ -28,13 +29,13 @@ enum class Form { singleFile, directory, commaDirectory };
 
 // Converts `input` to a DDL file in `dir`; the program is taken to live in
 // `dir` too, so a "folioload.txt" written there is its settings file.
-inline Conversion convertPath(const TempDir &dir, const std::string &input, std::vector<std::string> extra = {}) {
+inline FolioConversion convertPath(const TempDir &dir, const std::string &input, std::vector<std::string> extra = {}) {
     std::vector<std::string> arguments{dir.file("Folioload"), input, dir.file("out.ddl")};
     arguments.insert(arguments.end(), extra.begin(), extra.end());
     std::vector<char *> argv;
     for (auto &a : arguments) argv.push_back(a.data());
     argv.push_back(nullptr);
-    Conversion result;
+    FolioConversion result;
     testing::internal::CaptureStdout();
     try {
         result.succeeded = folio::convertDocument(static_cast<int>(arguments.size()), argv.data()) == 0;
@@ -54,7 +55,7 @@ inline std::string writeDocument(const TempDir &dir, const DocumentBuilder &doc,
     }
 }
 
-inline Conversion convert(const DocumentBuilder &doc, std::vector<std::string> extra = {},
+inline FolioConversion convert(const DocumentBuilder &doc, std::vector<std::string> extra = {},
                           Form form = Form::singleFile) {
     TempDir dir;
     return convertPath(dir, writeDocument(dir, doc, form), std::move(extra));
@@ -68,6 +69,56 @@ inline std::string between(const std::string &ddl, const std::string &from, cons
     auto end = to.empty() ? std::string::npos : ddl.find(to, start + from.size());
     return ddl.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
+
+// The usual document shapes. A page is A4-ish with a 10 mm border (its
+// origin is (10000, 790000)); a document has the master page "m1", chapter 1
+// ("ch") with the chapter flags, and for documentWithPage the page "p1".
+constexpr std::int32_t kPageRight = 600000, kPageTop = 800000, kBorder = 10000;
+
+inline RecordSpec standardPage(const char *label) { return page(0, 0, kPageRight, kPageTop, kBorder).named(label); }
+
+// A frame 200000 wide and 300000 high at (100000, 100000) on the page.
+inline FrameSpec standardBox() { return FrameSpec{}.box(110000, 390000, 310000, 690000); }
+
+inline DocumentBuilder documentWithChapter(std::uint32_t chapterFlags = 0) {
+    DocumentBuilder doc;
+    doc.masterRecord(standardPage("m1"));
+    doc.mainRecord(chapter(1, 0, chapterFlags).named("ch"));
+    return doc;
+}
+
+inline DocumentBuilder documentWithPage(std::uint32_t chapterFlags = 0) {
+    DocumentBuilder doc = documentWithChapter(chapterFlags);
+    doc.mainRecord(standardPage("p1"));
+    return doc;
+}
+
+// A document whose one page holds the frame (given as its record).
+inline DocumentBuilder pageWithFrame(const RecordSpec &frame) {
+    DocumentBuilder doc = documentWithPage();
+    doc.mainRecord(frame);
+    return doc;
+}
+
+// The number the DDL gives the record labelled `label`.
+inline std::uint32_t body(const BuiltDocument &built, const std::string &label) { return built.labels.at(label) + 8; }
+
+// The document walk: everything from the first chapter on.
+inline std::string walkText(const std::string &ddl) {
+    std::size_t at = ddl.find("\nCHAP_");
+    return at == std::string::npos ? std::string() : ddl.substr(at);
+}
+
+// The definition of object `name`, from its name to the blank line after it.
+inline std::string objectText(const std::string &ddl, const std::string &name) {
+    std::size_t at = ddl.find(name + "=");
+    while (at != std::string::npos && at != 0 && ddl[at - 1] != '\n') at = ddl.find(name + "=", at + 1);
+    if (at == std::string::npos) return {};
+    std::size_t end = ddl.find("\n\n", at);
+    return ddl.substr(at, end == std::string::npos ? std::string::npos : end + 2 - at);
+}
+
+inline std::string hex(std::uint32_t value) { return ddl::formatText("%x", value); }
 
 inline std::string colourSection(const std::string &ddl) { return between(ddl, "// Colours\n", "STYLE_"); }
 
@@ -158,4 +209,4 @@ inline std::string baseStyleText(const std::string &colour) {
            "}\n";
 }
 
-} // namespace folio_testing
+} // namespace testing_support
