@@ -1,7 +1,7 @@
 // The real Markload program, natively and (when built) as the Windows program
 // under Wine: the same output bytes as the conversion in memory, and the
 // failure text through the exit contract.
-#include "tests/markload/ddf_builder.h"
+#include "tests/support/ddf_builder.h"
 #include "tests/support/files.h"
 #include "tests/support/programs.h"
 
