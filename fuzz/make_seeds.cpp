@@ -2,7 +2,7 @@
 // builders: small files of every kind each parser tells apart, so that a run
 // starts beyond the signatures and checksums.
 //   make_fuzz_seeds <seeds directory>
-#include "tests/markload/ddf_builder.h"
+#include "tests/support/ddf_builder.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/document_builder.h"
 #include "tests/support/gif_builder.h"

@@ -2,8 +2,7 @@
 // natively and (when configured) the Windows build under Wine, and the real
 // documents of the corpus through the DDL checker.
 #include "tests/support/ddl_checker.h"
-#include "tests/support/files.h"
-#include "tests/support/programs.h"
+#include "tests/support/document_programs.h"
 #include "tests/support/sample_documents.h"
 
 #include <gtest/gtest.h>
@@ -16,21 +15,6 @@ using namespace testing_support;
 namespace {
 
 const std::filesystem::path kSamples = FOLIO_SAMPLES_DIR;
-
-struct Converted {
-    RunResult run;
-    std::string ddl;
-};
-
-Converted convertWith(Runner runner, const std::string &input, const TempDir &dir, const std::string &name) {
-    std::string output = dir.file(name);
-    Converted result;
-    result.run = run_program(runner, "Folioload",
-                             {runner == Runner::windows ? windows_path(input) : input,
-                              runner == Runner::windows ? windows_path(output) : output});
-    if (std::filesystem::exists(output)) result.ddl = read_text(output);
-    return result;
-}
 
 // The bundled samples are what the builder makes today: they cannot go stale.
 TEST(EndToEnd, BundledSamplesAreTheBuildersOutput) {
@@ -46,16 +30,18 @@ TEST(EndToEnd, BundledSamplesAreTheBuildersOutput) {
 
 TEST(EndToEnd, BundledSamplesConvertToTheSameDdlInBothFormsOnEveryRunner) {
     TempDir dir;
+    const std::string out = dir.file("out.ddl");
     std::string reference;
     for (Runner runner : runners_for("Folioload")) {
         for (const char *form : {"Sample.bc5", "Sample"}) {
             SCOPED_TRACE(runner_name(runner) + " " + form);
-            Converted result = convertWith(runner, (kSamples / form).string(), dir, "out.ddl");
-            ASSERT_TRUE(result.run.succeeded) << result.run.failure_text;
-            EXPECT_EQ(result.run.output, "width 0");
-            EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{});
-            if (reference.empty()) reference = result.ddl;
-            EXPECT_TRUE(result.ddl == reference);
+            DocumentRun run = run_document_program(runner, "Folioload", {(kSamples / form).string(), out}, out);
+            ASSERT_TRUE(run.result.succeeded) << run.result.failure_text;
+            EXPECT_EQ(run.result.output, "width 0");
+            const std::string ddl = run.written.value_or("");
+            EXPECT_EQ(check_ddl(ddl), std::vector<std::string>{});
+            if (reference.empty()) reference = ddl;
+            EXPECT_TRUE(ddl == reference);
         }
     }
     // What the sample is there to show.
@@ -86,13 +72,15 @@ TEST(CorpusWalk, RealDocumentsConvertWholeAndPassTheChecker) {
     if (documents.empty()) GTEST_SKIP() << "no Impression corpus";
     EXPECT_EQ(documents.size(), 36u);
     TempDir dir;
+    const std::string out = dir.file("out.ddl");
     for (const auto &document : documents) {
         SCOPED_TRACE(document.string());
-        Converted result = convertWith(Runner::native, document.string(), dir, "out.ddl");
-        ASSERT_TRUE(result.run.succeeded) << result.run.failure_text;
-        EXPECT_EQ(check_ddl(result.ddl), std::vector<std::string>{});
-        EXPECT_NE(result.ddl.find("={chapter "), std::string::npos);
-        EXPECT_NE(result.ddl.find("={story\n"), std::string::npos);
+        DocumentRun run = run_document_program(Runner::native, "Folioload", {document.string(), out}, out);
+        ASSERT_TRUE(run.result.succeeded) << run.result.failure_text;
+        const std::string ddl = run.written.value_or("");
+        EXPECT_EQ(check_ddl(ddl), std::vector<std::string>{});
+        EXPECT_NE(ddl.find("={chapter "), std::string::npos);
+        EXPECT_NE(ddl.find("={story\n"), std::string::npos);
     }
 }
 
@@ -101,13 +89,11 @@ TEST(CorpusWalk, OlderDirectoryDocumentsAreRefusedOnEveryRunner) {
     if (documents.empty()) GTEST_SKIP() << "no Impression corpus";
     EXPECT_EQ(documents.size(), 5u);
     TempDir dir;
+    const std::string out = dir.file("out.ddl");
+    std::vector<DocumentFailure> cases;
     for (const auto &document : documents)
-        for (Runner runner : runners_for("Folioload")) {
-            Converted result = convertWith(runner, document.string(), dir, "out.ddl");
-            EXPECT_FALSE(result.run.succeeded) << document;
-            EXPECT_EQ(result.run.failure_text, "File produced by too old a version of Impression")
-                << runner_name(runner) << " " << document;
-        }
+        cases.push_back({document.string(), {document.string(), out}, "File produced by too old a version of Impression"});
+    expect_document_failures("Folioload", out, cases);
 }
 
 } // namespace

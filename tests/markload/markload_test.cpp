@@ -1,5 +1,5 @@
 // Markload conversions in memory, each against the whole expected DDL text.
-#include "tests/markload/ddf_builder.h"
+#include "tests/support/ddf_builder.h"
 
 #include <gtest/gtest.h>
 

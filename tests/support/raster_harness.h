@@ -19,6 +19,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <gtest/gtest.h>
 
 namespace testing_support {
@@ -194,11 +195,17 @@ struct ProgramCase {
     int bpp, width, height;
     bool has_mask;
     std::function<SpritePixel(int x, int y)> pixel;
+    std::optional<std::uint32_t> mode = std::nullopt;
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> box = std::nullopt; // x1, y1 when not 480 units a pixel
+    // At 8 bpp and less, when pinned: the palette has 1 << bpp entries and
+    // those from this count on are zero.
+    std::optional<std::size_t> palette_count = std::nullopt;
 };
 
 // Runs the program on every case on every runner: both builds write the same
 // bytes; the sprite has the filter's creator and name, the case's depth,
-// size (box at 480 units a pixel) and mask, and every pixel is checked.
+// size (box at 480 units a pixel unless the case says), mask, and mode and
+// palette where the case pins them, and every pixel is checked.
 inline void expect_conversions(std::string_view program, std::string_view creator, std::string_view sprite_name,
                                std::span<const ProgramCase> cases) {
     std::vector<Bytes> native_outputs;
@@ -217,9 +224,19 @@ inline void expect_conversions(std::string_view program, std::string_view creato
             EXPECT_EQ(sprite.bpp, c.bpp);
             ASSERT_EQ(sprite.width, c.width);
             ASSERT_EQ(sprite.height, c.height);
-            EXPECT_EQ(sprite.box[2], static_cast<std::uint32_t>(c.width * 480));
-            EXPECT_EQ(sprite.box[3], static_cast<std::uint32_t>(c.height * 480));
+            const auto box = c.box.value_or(std::pair{static_cast<std::uint32_t>(c.width * 480),
+                                                      static_cast<std::uint32_t>(c.height * 480)});
+            EXPECT_EQ(sprite.box[2], box.first);
+            EXPECT_EQ(sprite.box[3], box.second);
             EXPECT_EQ(sprite.has_mask, c.has_mask);
+            if (c.mode) {
+                EXPECT_EQ(sprite.mode, *c.mode);
+            }
+            if (c.palette_count && c.bpp <= 8) {
+                ASSERT_EQ(sprite.palette.size(), std::size_t{1} << c.bpp);
+                for (std::size_t entry = *c.palette_count; entry < sprite.palette.size(); ++entry)
+                    EXPECT_EQ(sprite.palette[entry], 0u) << "palette entry " << entry;
+            }
             for (int y = 0; y < c.height; ++y)
                 for (int x = 0; x < c.width; ++x) {
                     const SpritePixel want = c.pixel(x, y);

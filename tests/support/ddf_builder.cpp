@@ -1,4 +1,4 @@
-#include "tests/markload/ddf_builder.h"
+#include "tests/support/ddf_builder.h"
 #include "ddl/fatal_error.h"
 
 namespace testing_support {
