@@ -213,6 +213,9 @@ bool applyLook(Preview &p, Look &look, const Node &attribute, std::string_view u
     const std::string &k = attribute.text;
     bool has_value = !attribute.items.empty();
     auto flag = [&]() -> std::optional<bool> { return has_value ? std::optional<bool>(numberAt(attribute, 0) != 0) : std::nullopt; };
+    auto measureAt = [&](std::size_t index) -> std::optional<double> {
+        return has_value ? std::optional<double>(static_cast<double>(numberAt(attribute, index))) : std::nullopt;
+    };
     if (k == "textsize") {
         look.size = has_value ? std::optional<double>(static_cast<double>(numberAt(attribute, 0)) / 1000) : std::nullopt;
     } else if (k == "bold") {
@@ -245,15 +248,15 @@ bool applyLook(Preview &p, Look &look, const Node &attribute, std::string_view u
     } else if (k == "align") {
         look.align = has_value ? std::optional<int>(static_cast<int>(numberAt(attribute, 0))) : std::nullopt;
     } else if (k == "leftindent") {
-        look.left_indent = has_value ? std::optional<double>(static_cast<double>(numberAt(attribute, 1))) : std::nullopt;
+        look.left_indent = measureAt(1);
     } else if (k == "rightindent") {
-        look.right_indent = has_value ? std::optional<double>(static_cast<double>(numberAt(attribute, 1))) : std::nullopt;
+        look.right_indent = measureAt(1);
     } else if (k == "firstindent") {
-        look.first_indent = has_value ? std::optional<double>(static_cast<double>(numberAt(attribute, 0))) : std::nullopt;
+        look.first_indent = measureAt(0);
     } else if (k == "spacebefore") {
-        look.space_before = has_value ? std::optional<double>(static_cast<double>(numberAt(attribute, 0))) : std::nullopt;
+        look.space_before = measureAt(0);
     } else if (k == "spaceafter") {
-        look.space_after = has_value ? std::optional<double>(static_cast<double>(numberAt(attribute, 0))) : std::nullopt;
+        look.space_after = measureAt(0);
     } else if (k == "leading") {
         long long kind = numberAt(attribute, 0), value = numberAt(attribute, 1);
         if (!has_value)
